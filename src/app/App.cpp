@@ -1,0 +1,36 @@
+#include "app/App.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "resources/Settings.h"
+#include "scene/SceneObject.h"
+
+App::App()
+{
+    // Queue capacity is reused frame after frame.
+    transparentQueue.reserve(256);
+}
+
+// The scatter of the puzzle pieces draws from rand(); every run differs.
+static struct SeedRandom {
+    SeedRandom() { srand((unsigned)time(nullptr)); }
+} seedRandom;
+
+App app;
+
+void saveAndClose()
+{
+    if (app.settings && !app.settingsPath.empty())
+        saveSettingsFile(*app.settings, app.settingsPath.c_str());
+    if (app.root)
+        app.root->close();
+}
+
+bool keyPressed(SDLKey sym)
+{
+    if (!app.keyPending || app.keyConsumed || app.keyEvent.keysym.sym != sym)
+        return false;
+    app.keyConsumed = true;
+    return true;
+}

@@ -1,0 +1,58 @@
+// The one process-wide record that every module reads: window, archives,
+// frame clock and input of the current frame, the scene root and settings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <SDL.h>
+
+#include "app/FrameClock.h"
+#include "app/Picker.h"
+#include "resources/GeneratedTexture.h"
+#include "resources/PakCache.h"
+
+struct Display;
+struct Mesh;
+struct SceneObject;
+struct Settings;
+struct Action;
+
+// Invariant: frameTicks changes only at the start of a frame; the one-frame
+// flags (leftClicked, rightClicked, keyPending) hold for exactly one frame.
+struct App {
+    Display *display = nullptr;  // Owns (from start-up to shut-down)
+    PakCache pakCache;
+    GeneratedTextureRegistry generatedTextures;
+    std::vector<Mesh *> transparentQueue;  // Borrowed: meshes queued in this frame's draw
+    Action *currentAction = nullptr;       // Borrowed: the action whose callback runs
+    SceneObject *currentObject = nullptr;  // Borrowed: the object being drawn
+    uint32_t frameTicks = 0;               // ms, taken once at the start of each frame
+    FrameClock clock;
+    Picker picker;
+
+    int32_t mouseX = 0, mouseY = 0;  // window pixels, origin top left
+    bool leftDown = false, rightDown = false;
+    bool leftClicked = false, rightClicked = false;  // pressed during this frame
+    bool leftLatch = false, rightLatch = false;      // press reported, not yet released
+    bool keyPending = false;   // a key went down during this frame
+    bool keyConsumed = false;  // ... and a reader has taken it
+    SDL_KeyboardEvent keyEvent = {};
+
+    SceneObject *root = nullptr;      // Owns: the scene tree
+    Settings *settings = nullptr;     // Owns
+    SceneObject *gameLayer = nullptr; // Borrowed: a child of root
+    std::string settingsPath;
+
+    App();
+};
+
+extern App app;
+
+// Writes the settings file and starts closing the root; the loop ends some
+// frames later. The single way the game ends.
+void saveAndClose();
+// True (and the key taken) when this frame's pending key is `sym` and no
+// reader has taken it yet; false and nothing changed otherwise.
+bool keyPressed(SDLKey sym);

@@ -1,0 +1,30 @@
+#include "app/Frame.h"
+
+#include <SDL.h>
+
+#include "app/App.h"
+#include "app/GL.h"
+#include "resources/Mesh.h"
+#include "scene/SceneObject.h"
+
+void drawTransparentQueue()
+{
+    glDepthMask(GL_FALSE);
+    for (Mesh *mesh : app.transparentQueue)
+        mesh->drawDeferred();
+    glDepthMask(GL_TRUE);
+    app.transparentQueue.clear();
+}
+
+void runFrame()
+{
+    app.frameTicks = readFrameClock(app.clock);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0, 0, -100);  // the eye sits 100 units in front of z = 0
+    if (app.root)
+        app.root->draw();
+    drawTransparentQueue();
+    SDL_GL_SwapBuffers();
+    app.picker.pick();
+}

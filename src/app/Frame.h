@@ -1,0 +1,8 @@
+// One frame: take the time, draw the tree (running every object's actions),
+// blend the queued transparent meshes, swap, pick.
+#pragma once
+
+// The whole frame, as the main loop runs it.
+void runFrame();
+// Draws App::transparentQueue in queue order without depth writes, then empties it.
+void drawTransparentQueue();

@@ -1,0 +1,9 @@
+// The OpenGL and GLU headers as the game uses them (fixed-function 1.x).
+// Only app/, scene/ and resources/ include this.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <GL/gl.h>
+#include <GL/glu.h>

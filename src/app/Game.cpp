@@ -1,0 +1,64 @@
+#include "app/Game.h"
+
+#include <SDL.h>
+
+#include "app/App.h"
+#include "app/Display.h"
+#include "app/Frame.h"
+#include "app/Input.h"
+#include "app/StartupScene.h"
+#include "platform/Platform.h"
+#include "resources/Settings.h"
+#include "scene/SceneObject.h"
+
+const char GAME_CAPTION[] = "lumbrik";
+
+void loadSettingsAtStart()
+{
+    app.settingsPath = platformSettingsPath();
+    if (!app.settings)
+        app.settings = new Settings;
+    if (!app.settingsPath.empty())
+        *app.settings = loadSettings(app.settingsPath.c_str());
+}
+
+void startGame()
+{
+    loadSettingsAtStart();
+    app.display = new Display;
+    app.display->open(0, 0, 0);
+    // SDL turns SIGTERM and SIGINT into a quit event, which the game ignores;
+    // our own handlers make them save and close instead.
+    platformInstallQuitSignals();
+    SDL_WM_SetCaption(GAME_CAPTION, GAME_CAPTION);
+    app.root = new SceneObject;
+    buildStartupScene();
+}
+
+void playFrame()
+{
+    gatherInput();
+    if (platformQuitRequested()) {
+        platformClearQuitRequest();
+        saveAndClose();
+    }
+    runFrame();
+}
+
+void shutDownGame()
+{
+    delete app.root;
+    app.root = nullptr;
+    app.gameLayer = nullptr;
+    delete app.display;
+    app.display = nullptr;
+}
+
+int runGame()
+{
+    startGame();
+    while (!app.root->dead)
+        playFrame();
+    shutDownGame();
+    return 0;
+}

@@ -1,0 +1,17 @@
+// The entry routine's pieces: start-up, one turn of the main loop, shut-down.
+#pragma once
+
+// Caption of the window, also its icon title.
+extern const char GAME_CAPTION[];
+
+// Settings path and settings; defaults when there is no file.
+void loadSettingsAtStart();
+// Everything before the main loop: settings, window, signals, caption, root,
+// start-up scene. A video failure ends the process with status 1.
+void startGame();
+// One turn of the main loop: input, quit signals, one frame.
+void playFrame();
+// Frees the scene tree and the window (which ends SDL).
+void shutDownGame();
+// The whole program; returns the exit status (0 after a normal shut-down).
+int runGame();

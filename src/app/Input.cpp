@@ -1,0 +1,64 @@
+#include "app/Input.h"
+
+#include "app/App.h"
+
+void beginFrameInput()
+{
+    app.keyPending = false;
+    app.leftClicked = false;
+    app.rightClicked = false;
+}
+
+static void pressButton(bool &down, bool &clicked, bool &latch)
+{
+    down = true;
+    if (!latch)
+        clicked = latch = true;
+}
+
+static void handleButtonDown(const SDL_MouseButtonEvent &e)
+{
+    if (e.button == SDL_BUTTON_LEFT)
+        pressButton(app.leftDown, app.leftClicked, app.leftLatch);
+    else if (e.button == SDL_BUTTON_RIGHT)
+        pressButton(app.rightDown, app.rightClicked, app.rightLatch);
+}
+
+static void handleButtonUp(const SDL_MouseButtonEvent &e)
+{
+    if (e.button == SDL_BUTTON_LEFT)
+        app.leftDown = app.leftLatch = false;
+    else if (e.button == SDL_BUTTON_RIGHT)
+        app.rightDown = app.rightLatch = false;
+}
+
+void handleEvent(const SDL_Event &event)
+{
+    switch (event.type) {
+    case SDL_MOUSEBUTTONDOWN:
+        handleButtonDown(event.button);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        handleButtonUp(event.button);
+        break;
+    case SDL_MOUSEMOTION:
+        app.mouseX = event.motion.x;
+        app.mouseY = event.motion.y;
+        break;
+    case SDL_KEYDOWN:
+        app.keyPending = true;
+        app.keyConsumed = false;
+        app.keyEvent = event.key;
+        break;
+    default:
+        break;  // SDL_QUIT included: closing the window does not end the game
+    }
+}
+
+void gatherInput()
+{
+    beginFrameInput();
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        handleEvent(event);
+}

@@ -1,0 +1,96 @@
+#include "resources/PakCache.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+PakCache::~PakCache()
+{
+    for (PakArchive *archive : archives)
+        delete archive;
+}
+
+void pakFatalFailure(const char *archiveName, PakLoadResult why, void *user)
+{
+    if (why == PAK_MALFORMED)
+        fprintf(stderr, "lumbrik: damaged archive \"%s\"\n", archiveName);
+    else
+        fprintf(stderr, "lumbrik: cannot open archive \"%s\"\n", archiveName);
+    fflush(stderr);
+    exit(1);
+}
+
+static int findName(const std::vector<std::string> &names, const char *name)
+{
+    size_t length = strlen(name);
+    for (size_t i = 0; i < names.size(); i++) {
+        if (names[i].size() == length && memcmp(names[i].data(), name, length) == 0)
+            return (int)i;
+    }
+    return -1;
+}
+
+PakArchive *PakCache::acquire(const char *name)
+{
+    int i = findName(names, name);
+    if (i >= 0) {
+        uses[i]++;
+        return archives[i];
+    }
+    PakArchive *archive = new PakArchive;
+    PakLoadResult result = loadPakArchive(*archive, name);
+    if (result != PAK_OK) {
+        delete archive;
+        (onFailure ? onFailure : pakFatalFailure)(name, result, failureUser);
+        return nullptr;
+    }
+    archives.push_back(archive);
+    names.push_back(name);
+    uses.push_back(1);
+    return archive;
+}
+
+PakEntry PakCache::entry(const char *archiveName, const char *entryName)
+{
+    PakArchive *archive = acquire(archiveName);
+    return archive ? archive->entry(entryName) : PakEntry();
+}
+
+uint32_t PakCache::texture(const char *archiveName, const char *entryName)
+{
+    PakArchive *archive = acquire(archiveName);
+    return archive ? archive->texture(entryName) : 0;
+}
+
+// One use less for the archive at index i; the last use closes it.
+static void dropUse(PakCache &cache, int i)
+{
+    if (--cache.uses[i] > 0)
+        return;
+    delete cache.archives[i];
+    cache.archives.erase(cache.archives.begin() + i);
+    cache.names.erase(cache.names.begin() + i);
+    cache.uses.erase(cache.uses.begin() + i);
+}
+
+void PakCache::releaseTexture(const char *archiveName, uint32_t textureId)
+{
+    int i = findName(names, archiveName);
+    if (i < 0)
+        return;
+    archives[i]->releaseTexture(textureId);
+    dropUse(*this, i);
+}
+
+void PakCache::release(const char *archiveName)
+{
+    int i = findName(names, archiveName);
+    if (i >= 0)
+        dropUse(*this, i);
+}
+
+int32_t PakCache::useCount(const char *archiveName) const
+{
+    int i = findName(names, archiveName);
+    return i < 0 ? 0 : uses[i];
+}

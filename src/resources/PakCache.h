@@ -1,0 +1,45 @@
+// The process-wide registry of open archives, by file name, with use counts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "resources/PakArchive.h"
+
+// Called when an archive cannot be opened or is malformed. The game's handler
+// prints one line naming the archive and ends the process with status 1.
+typedef void (*PakFailureHandler)(const char *archiveName, PakLoadResult why, void *user);
+
+// Invariant: an archive is listed exactly while its use count is above zero;
+// names are unique. The three sequences are parallel, in opening order.
+struct PakCache {
+    std::vector<PakArchive *> archives;  // Owns: each archive
+    std::vector<std::string> names;
+    std::vector<int32_t> uses;
+    PakFailureHandler onFailure = nullptr;  // null: the default fatal handler
+    void *failureUser = nullptr;
+
+    PakCache() = default;
+    PakCache(const PakCache &) = delete;
+    PakCache &operator=(const PakCache &) = delete;
+    ~PakCache();
+
+    // The archive named exactly `name`, opened on first use; one use more.
+    // Returns null only when a non-fatal failure handler returned.
+    PakArchive *acquire(const char *name);
+    // acquire + the archive's entry. Release with: release(name).
+    PakEntry entry(const char *archiveName, const char *entryName);
+    // acquire + the archive's texture. Release with: releaseTexture(name, id).
+    uint32_t texture(const char *archiveName, const char *entryName);
+    // Gives back one texture request and one archive use.
+    void releaseTexture(const char *archiveName, uint32_t textureId);
+    // Gives back one archive use; the last closes the archive. Unknown names are ignored.
+    void release(const char *archiveName);
+    // Use count of a listed archive, 0 when it is not listed.
+    int32_t useCount(const char *archiveName) const;
+};
+
+// The default failure: "lumbrik: cannot open archive "name"" (or "damaged
+// archive") on standard error, then exit status 1.
+void pakFatalFailure(const char *archiveName, PakLoadResult why, void *user);

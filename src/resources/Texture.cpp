@@ -1,0 +1,122 @@
+#include "resources/Texture.h"
+
+#include <SDL_image.h>
+
+#include "app/GL.h"
+#include "resources/PakArchive.h"
+
+// One pixel value of any depth from 1 to 4 bytes per pixel.
+static Uint32 fetchPixel(const Uint8 *p, int bytesPerPixel)
+{
+    switch (bytesPerPixel) {
+    case 1: return p[0];
+    case 2: { Uint16 v; memcpy(&v, p, 2); return v; }
+    case 3:
+        if (SDL_BYTEORDER == SDL_LIL_ENDIAN)
+            return (Uint32)p[0] | (Uint32)p[1] << 8 | (Uint32)p[2] << 16;
+        return (Uint32)p[2] | (Uint32)p[1] << 8 | (Uint32)p[0] << 16;
+    default: { Uint32 v; memcpy(&v, p, 4); return v; }
+    }
+}
+
+static bool surfaceHasAlpha(const SDL_Surface *surface)
+{
+    return surface->format->Amask != 0 || (surface->flags & SDL_SRCCOLORKEY) != 0;
+}
+
+bool convertSurface(SDL_Surface *surface, TexturePixels &out)
+{
+    if (!surface || !surface->format || surface->w <= 0 || surface->h <= 0)
+        return false;
+    int bpp = surface->format->BytesPerPixel;
+    if (bpp < 1 || bpp > 4 || surface->pitch < surface->w * bpp)
+        return false;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) < 0)
+        return false;
+
+    out.width = surface->w;
+    out.height = surface->h;
+    out.hasAlpha = surfaceHasAlpha(surface);
+    int channels = out.hasAlpha ? 4 : 3;
+    out.rowBytes = (surface->w * channels + 3) & ~3;
+    out.pixels.assign((size_t)out.rowBytes * surface->h, 0);
+
+    bool keyed = (surface->flags & SDL_SRCCOLORKEY) != 0;
+    Uint32 key = surface->format->colorkey;
+    for (int y = 0; y < surface->h; y++) {
+        const Uint8 *row = (const Uint8 *)surface->pixels + (size_t)y * surface->pitch;
+        unsigned char *dst = out.pixels.data() + (size_t)y * out.rowBytes;
+        for (int x = 0; x < surface->w; x++, dst += channels) {
+            Uint32 value = fetchPixel(row + x * bpp, bpp);
+            Uint8 r, g, b, a;
+            SDL_GetRGBA(value, surface->format, &r, &g, &b, &a);
+            dst[0] = r; dst[1] = g; dst[2] = b;
+            if (channels == 4)
+                dst[3] = (keyed && value == key) ? 0 : a;
+        }
+    }
+    if (SDL_MUSTLOCK(surface))
+        SDL_UnlockSurface(surface);
+    return true;
+}
+
+bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out)
+{
+    if (!data || size == 0)
+        return false;
+    SDL_RWops *stream = SDL_RWFromMem((void *)data, (int)size);
+    if (!stream)
+        return false;
+    SDL_Surface *surface = IMG_Load_RW(stream, 1);
+    if (!surface)
+        return false;
+    bool ok = convertSurface(surface, out);
+    SDL_FreeSurface(surface);
+    return ok;
+}
+
+uint32_t uploadTexture(const TexturePixels &pixels)
+{
+    GLuint id = 0;
+    GLenum format = pixels.hasAlpha ? GL_RGBA : GL_RGB;
+    glGenTextures(1, &id);
+    glBindTexture(GL_TEXTURE_2D, id);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, format, pixels.width, pixels.height, 0, format,
+                 GL_UNSIGNED_BYTE, pixels.pixels.data());
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return id;
+}
+
+uint32_t PakArchive::texture(const char *name)
+{
+    int i = find(name);
+    if (i < 0)
+        return 0;
+    if (textures[i] == 0) {
+        TexturePixels pixels;
+        if (decodeImage(entries[i], sizes[i], pixels))
+            textures[i] = uploadTexture(pixels);
+    }
+    textureUses[i]++;
+    return textures[i];
+}
+
+void PakArchive::releaseTexture(uint32_t textureId)
+{
+    // Texture 0 stands for "none": counting it down would corrupt the counts
+    // of every entry that has no texture.
+    if (textureId == 0)
+        return;
+    for (size_t i = 0; i < textures.size(); i++) {
+        if (textures[i] != textureId)
+            continue;
+        if (--textureUses[i] == 0) {
+            GLuint id = textureId;
+            glDeleteTextures(1, &id);
+            textures[i] = 0;
+        }
+    }
+}

@@ -1,0 +1,28 @@
+// Textures made from archive image entries. The per-entry bookkeeping lives in
+// PakArchive (textures, textureUses); this file decodes and uploads.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <SDL.h>
+
+// Pixels ready for glTexImage2D with the default unpack alignment of 4.
+// Invariant: pixels.size() == rowBytes * height.
+struct TexturePixels {
+    int width = 0;
+    int height = 0;
+    bool hasAlpha = false;  // RGBA when set, else RGB
+    int rowBytes = 0;       // width * channels, rounded up to a multiple of 4
+    std::vector<unsigned char> pixels;
+};
+
+// Converts any surface SDL_image yields (paletted, grey, 15/16/24/32-bit, any
+// channel order, colour key) to tightly described RGB or RGBA rows. Reads
+// only inside the surface's rows. False for an empty or unreadable surface.
+bool convertSurface(SDL_Surface *surface, TexturePixels &out);
+// Decodes an image held in memory; false when SDL_image cannot decode it.
+bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out);
+// Creates a GL texture (level 0, linear filters, GL_MODULATE) from pixels and
+// leaves it bound. Release with: glDeleteTextures (through the owning registry).
+uint32_t uploadTexture(const TexturePixels &pixels);

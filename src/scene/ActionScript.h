@@ -1,0 +1,50 @@
+// An object's numbered steps. Triggering a step copies its actions onto the
+// object's scheduler, applies its event toggles and triggers its chained steps.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "scene/Action.h"
+
+struct Scheduler;
+struct ActionScript;
+
+enum ToggleKind { TOGGLE_DISABLE = 0, TOGGLE_ENABLE = 1, TOGGLE_STOP = 2 };
+
+struct EventToggle {
+    int32_t eventId = 0;
+    int32_t kind = TOGGLE_DISABLE;
+};
+
+struct ScriptLink {
+    ActionScript *script = nullptr;  // Borrowed: another object's script
+    int32_t step = 0;
+};
+
+// Invariant: the four per-step sequences are parallel; step indices are
+// stable for the script's life (steps are never removed or reordered).
+struct ActionScript {
+    int32_t currentStep = -1;  // the step the add operations append to
+    std::vector<int32_t> stepEnabled;
+    std::vector<std::vector<Action>> stepActions;
+    std::vector<std::vector<EventToggle>> stepToggles;
+    std::vector<std::vector<ScriptLink>> stepChains;
+    Scheduler *scheduler = nullptr;  // Borrowed: the same object's scheduler
+
+    // Appends an empty, enabled step, makes it current and returns its index.
+    int32_t addStep();
+    // Appends a copy to the current step (ignored before any addStep).
+    void addAction(const Action &action);
+    // Appends an event toggle to the current step.
+    void addToggle(int32_t eventId, int32_t kind);
+    // Appends a chained trigger to the current step.
+    void addChain(ActionScript *script, int32_t step);
+    // Makes an enabled step current; false (nothing changed) otherwise.
+    bool selectStep(int32_t step);
+    // Schedules copies of the step's actions, applies its toggles, triggers its
+    // chains depth first. Unknown or disabled steps do nothing.
+    void trigger(int32_t step);
+    // Number of steps.
+    int32_t stepCount() const { return (int32_t)stepEnabled.size(); }
+};

@@ -1,0 +1,80 @@
+// Everything the game shows: a node of the scene tree with a transform, the
+// meshes of the models it was given, its behaviour (script and scheduler),
+// draw hooks and owned children. Objects are removed by close(), never deleted
+// directly: the subtree empties from the leaves and the parent frees the rest.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scene/ActionScript.h"
+#include "scene/Scheduler.h"
+#include "scene/Transform.h"
+
+struct Mesh;
+
+// A draw hook; it finds its object through App::currentObject.
+typedef void (*DrawHook)(int32_t phase, int32_t value);
+
+enum DrawPhase {
+    PHASE_BEFORE_MESHES = 1,
+    PHASE_AFTER_MESHES = 2,
+    PHASE_BEFORE_CHILD = 3,
+    PHASE_AFTER_CHILD = 4
+};
+
+// Invariant: meshes.size() == meshCount; archives holds one cache use per
+// setImage call; a dead object has no children.
+struct SceneObject {
+    Transform transform;
+    Scheduler scheduler;
+    ActionScript script;  // bound to this object's scheduler
+    bool closing = false;
+    bool dead = false;
+    std::vector<DrawHook> hooks;
+    std::vector<int32_t> hookValues;   // parallel to hooks
+    std::vector<Mesh *> meshes;        // Owns: each mesh
+    std::vector<std::string> archives; // one PakCache use each
+    int32_t meshCount = 0;
+    bool hasImage = false;
+    std::vector<SceneObject *> children;  // Owns: each child, in drawing order
+
+    SceneObject();
+    SceneObject(const SceneObject &) = delete;
+    SceneObject &operator=(const SceneObject &) = delete;
+    // Gives back every archive use, then frees the meshes (and their textures).
+    ~SceneObject();
+
+    // Appends a child; this object owns it from now on.
+    void addChild(SceneObject *child);
+    // Appends a draw hook, called in insertion order.
+    void addHook(DrawHook hook, int32_t value);
+    // Starts closing: invisible from the next draw, destroyed by the parent later.
+    void close();
+    // Adds the meshes of model `entry` in archive `archive` after any earlier
+    // ones. A missing or malformed model adds none; the archive use is still held.
+    void setImage(const char *archive, const char *entry);
+    // Tints every mesh held now; no effect on an object without meshes.
+    void setColour(double r, double g, double b);
+
+    void setPosition(double x, double y, double z);
+    void moveBy(double dx, double dy, double dz);
+    void setRotation(double rx, double ry, double rz);  // degrees
+    void rotateBy(double drx, double dry, double drz);  // degrees
+    void setScale(double sx, double sy, double sz);     // also switches the scale on
+    void scaleBy(double dsx, double dsy, double dsz);   // also switches the scale on
+    void resetTransform();
+    double x() const { return transform.position[0]; }
+    double y() const { return transform.position[1]; }
+    double scaleX() const { return transform.scale[0]; }
+
+    // Multiplies the model-view matrix by this object's transform.
+    void applyTransform() const;
+    // Draws this object and its subtree, advancing schedulers on the way.
+    void draw();
+};
+
+// Number of meshes in a model entry, or -1 when any count or length runs
+// past the entry (such a model loads no meshes).
+int32_t checkModel(const unsigned char *data, uint32_t size);

@@ -1,0 +1,38 @@
+// The per-object list of running actions, fed the frame's millisecond delta.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+
+#include "scene/Action.h"
+#include "scene/Transform.h"
+
+// Invariant: every action in `actions` has offset == &offsetTransform.
+// A deque keeps App::currentAction valid while a callback appends actions.
+struct Scheduler {
+    uint32_t now = 0;       // App::frameTicks at the latest advance (or construction)
+    uint32_t previous = 0;  // now of the advance before
+    double speed = 1.0;     // time scale of every delta
+    Transform offsetTransform;  // per-frame displacement, reset at each advance
+    std::deque<Action> actions;
+
+    // Starts the clock at the current App::frameTicks.
+    Scheduler();
+    Scheduler(const Scheduler &) = delete;
+    Scheduler &operator=(const Scheduler &) = delete;
+
+    // Appends a copy; it first runs at the next advance that reaches it.
+    void schedule(Action action);
+    // enabled = true for every action with that id.
+    void enable(int32_t eventId);
+    // enabled = false for every action with that id.
+    void disable(int32_t eventId);
+    // finished = true for every action with that id (removed at the next advance).
+    void stop(int32_t eventId);
+    // One frame: removes finished actions, runs the others, applies the offset.
+    void advance();
+};
+
+// The frame delta in whole ms: an unsigned difference (a wrapped tick counter
+// still gives the true small delta) scaled by speed and truncated.
+uint32_t schedulerDelta(uint32_t now, uint32_t previous, double speed);
