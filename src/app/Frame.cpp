@@ -16,7 +16,7 @@ void drawTransparentQueue()
     app.transparentQueue.clear();
 }
 
-void runFrame()
+void drawScene()
 {
     app.frameTicks = readFrameClock(app.clock);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -25,6 +25,11 @@ void runFrame()
     if (app.root)
         app.root->draw();
     drawTransparentQueue();
+}
+
+void runFrame()
+{
+    drawScene();
     SDL_GL_SwapBuffers();
     app.picker.pick();
 }

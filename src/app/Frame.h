@@ -2,7 +2,10 @@
 // blend the queued transparent meshes, swap, pick.
 #pragma once
 
-// The whole frame, as the main loop runs it.
+// The whole frame, as the main loop runs it: drawScene, swap, pick.
 void runFrame();
+// Takes the frame time, clears, draws the tree and the transparent queue
+// into the back buffer.
+void drawScene();
 // Draws App::transparentQueue in queue order without depth writes, then empties it.
 void drawTransparentQueue();

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// Name of the settings file inside the per-user (Linux) or shared (Windows) data folder.
+extern const char SETTINGS_FILE_NAME[];  // "pelnovo_lumbrik_cfg"
+
+// Full path of the settings file, its folder created when missing; empty string when there is no usable folder.
+std::string platformSettingsPath();
+// Installs SIGTERM and SIGINT handlers that only record the request (call after SDL_Init, which installs its own).
+void platformInstallQuitSignals();
+// True once a quit signal has arrived since start (or since platformClearQuitRequest).
+bool platformQuitRequested();
+// Forgets any quit signal received so far.
+void platformClearQuitRequest();

@@ -1,0 +1,88 @@
+#ifndef _WIN32
+
+#include "platform/Platform.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+const char SETTINGS_FILE_NAME[] = "pelnovo_lumbrik_cfg";
+
+namespace {
+
+// Written only by the signal handler and platformClearQuitRequest.
+volatile sig_atomic_t quitRequested = 0;
+
+void recordQuitSignal(int)
+{
+    quitRequested = 1;
+}
+
+bool isDirectory(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Creates `folder` and every missing parent with mode 0755, like mkdir -p.
+// True when the folder exists afterwards.
+bool makeFolders(const std::string &folder)
+{
+    for (std::string::size_type slash = folder.find('/', 1); ;
+         slash = folder.find('/', slash + 1)) {
+        const std::string level = folder.substr(0, slash);
+        if (mkdir(level.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    return isDirectory(folder);
+}
+
+// The per-user data folder of this game, or "" when neither variable helps.
+std::string dataFolder()
+{
+    const char *xdg = std::getenv("XDG_DATA_HOME");
+    // The XDG rules say a relative value is invalid and must be ignored.
+    if (xdg && xdg[0] == '/')
+        return std::string(xdg) + "/lumbrik";
+    const char *home = std::getenv("HOME");
+    if (!home || !*home)
+        return std::string();
+    return std::string(home) + "/.local/share/lumbrik";
+}
+
+} // namespace
+
+std::string platformSettingsPath()
+{
+    const std::string folder = dataFolder();
+    if (folder.empty() || !makeFolders(folder))
+        return std::string();
+    return folder + "/" + SETTINGS_FILE_NAME;
+}
+
+void platformInstallQuitSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = recordQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool platformQuitRequested()
+{
+    return quitRequested != 0;
+}
+
+void platformClearQuitRequest()
+{
+    quitRequested = 0;
+}
+
+#endif

@@ -1,0 +1,36 @@
+// The real full-screen display opened by the GL test main.
+#include <gtest/gtest.h>
+
+#include "app/App.h"
+#include "app/Display.h"
+#include "app/GL.h"
+
+TEST(DisplayTest, DesktopModeAndVisibleExtentsMatchTheCamera)
+{
+    const Display *d = app.display;
+    ASSERT_NE(nullptr, d);
+    EXPECT_GT(d->width, 0);
+    double aspect = (double)d->width / d->height;
+    EXPECT_NEAR(41.421, d->halfHeightAt(100), 1e-3);
+    EXPECT_NEAR(41.421 * aspect, d->halfWidthAt(100), 1e-2);
+    EXPECT_NEAR(-d->halfWidthAt(26), d->halfWidthAt(-26), 1e-12);
+    EXPECT_NEAR(26 * 0.414214, d->halfHeightAt(26), 1e-4);
+}
+
+TEST(DisplayTest, FixedStateIsInPlace)
+{
+    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_NORMALIZE));
+    EXPECT_EQ(GL_FALSE, glIsEnabled(GL_BLEND));
+    EXPECT_EQ(GL_FALSE, glIsEnabled(GL_ALPHA_TEST));
+    EXPECT_EQ(GL_FALSE, glIsEnabled(GL_LIGHTING));
+    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+    GLint func = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &func);
+    EXPECT_EQ(GL_LEQUAL, func);
+    GLfloat ref = 0;
+    glGetFloatv(GL_ALPHA_TEST_REF, &ref);
+    EXPECT_NEAR(0.9, ref, 1e-6);
+}

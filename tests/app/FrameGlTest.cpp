@@ -1,0 +1,175 @@
+// Frames played through the real loop: the transparent pass, the cursor,
+// clicks judged against the previous frame, closing and quitting.
+#include <cmath>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "app/App.h"
+#include "app/Display.h"
+#include "app/StartupScene.h"
+#include "scene/SceneObject.h"
+#include "support/GameRig.h"
+#include "support/SceneBuilders.h"
+
+class FrameTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetScene();
+        useManualClock(&clock);
+        archive = writeSquaresArchive();
+        cx = app.display->width / 2;
+        cy = app.display->height / 2;
+    }
+    void TearDown() override
+    {
+        resetScene();
+        useManualClock(nullptr);
+    }
+    ManualClock clock;
+    std::string archive;
+    int cx = 0, cy = 0;
+};
+
+TEST_F(FrameTest, TransparentMeshBlendsOverOpaqueMeshDrawnLaterInTheTree)
+{
+    addSquare(archive, "blue50", 0, 0, 5, false);  // nearer, but first in the tree
+    addSquare(archive, "red", 0, 0, 0, false);
+    drawFrameForReading();
+    unsigned char rgb[3];
+    readPixel(cx, cy, rgb);
+    EXPECT_NEAR(127, rgb[0], 3);  // red shows through the blue
+    EXPECT_NEAR(128, rgb[2], 3);
+    EXPECT_TRUE(app.transparentQueue.empty());
+}
+
+TEST_F(FrameTest, TransparentMeshesBlendInTreeOrderWhateverTheirDepth)
+{
+    addSquare(archive, "green50", 0, 0, 5, false);  // near, first
+    addSquare(archive, "red50", 0, 0, 0, false);    // far, second: blended on top
+    drawFrameForReading();
+    unsigned char rgb[3];
+    readPixel(cx, cy, rgb);
+    EXPECT_NEAR(128, rgb[0], 3);
+    EXPECT_NEAR(64, rgb[1], 3);
+}
+
+TEST_F(FrameTest, ColourOverrideTintsTheTexture)
+{
+    SceneObject *square = addSquare(archive, "white", 0, 0, 0, false);
+    square->setColour(0, 1, 0);
+    drawFrameForReading();
+    unsigned char rgb[3];
+    readPixel(cx, cy, rgb);
+    EXPECT_LT(rgb[0], 5);
+    EXPECT_GT(rgb[1], 250);
+}
+
+TEST_F(FrameTest, CursorSitsUnderThePointer)
+{
+    SceneObject *cursor = addSquare(archive, "white", 0, 0, 74, false);
+    cursor->script.addStep();
+    cursor->script.addAction(makeAction(1, ACTION_ENDLESS, followMouse, nullptr));
+    cursor->script.trigger(0);
+    playFrames(1);  // no motion yet: the top-left corner
+    EXPECT_NEAR(-app.display->halfWidthAt(26), cursor->x(), 1e-9);
+    EXPECT_NEAR(app.display->halfHeightAt(26), cursor->y(), 1e-9);
+    pushMotion(cx, cy);
+    playFrames(1);
+    EXPECT_NEAR(0, cursor->x(), 1e-9);
+    EXPECT_NEAR(0, cursor->y(), 1e-9);
+    EXPECT_EQ(74, cursor->transform.position[2]);
+    EXPECT_NEAR(-90, cursor->transform.rotation[0], 1e-9);
+    EXPECT_NEAR(0, cursor->transform.rotation[2], 1e-9);
+}
+
+// Counts clicks on the object it runs on.
+static void countClicks(void *user)
+{
+    if (app.picker.isHovered() && app.leftClicked)
+        (*(int *)user)++;
+}
+
+TEST_F(FrameTest, ClickReachesTheObjectUnderThePointerOnly)
+{
+    int clicks = 0, missed = 0;
+    SceneObject *target = addSquare(archive, "white", -12, 0, 0, true);
+    SceneObject *other = addSquare(archive, "red", 12, 0, 0, true);
+    target->script.addStep();
+    target->script.addAction(makeAction(1, ACTION_ENDLESS, countClicks, &clicks));
+    target->script.trigger(0);
+    other->script.addStep();
+    other->script.addAction(makeAction(1, ACTION_ENDLESS, countClicks, &missed));
+    other->script.trigger(0);
+    playFrames(1);
+    int x, y;
+    ASSERT_TRUE(windowPointOf(target, x, y));
+    clickAt(x, y);
+    playFrames(3);
+    EXPECT_EQ(1, clicks);
+    EXPECT_EQ(0, missed);
+}
+
+TEST_F(FrameTest, ClickInTheSameFrameAsTheMoveIsJudgedAgainstTheOldPick)
+{
+    int clicks = 0;
+    SceneObject *target = addSquare(archive, "white", 0, 0, 0, true);
+    target->script.addStep();
+    target->script.addAction(makeAction(1, ACTION_ENDLESS, countClicks, &clicks));
+    target->script.trigger(0);
+    pushMotion(2, 2);
+    playFrames(2);
+    pushMotion(cx, cy);
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
+    playFrames(2);
+    EXPECT_EQ(0, clicks);
+}
+
+TEST_F(FrameTest, WindowCloseRequestLeavesTheGameRunning)
+{
+    SDL_Event quit;
+    memset(&quit, 0, sizeof quit);
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    playFrames(3);
+    EXPECT_FALSE(app.root->closing);
+}
+
+TEST_F(FrameTest, ClosedLeafVanishesNextFrameAndIsFreedTheFrameAfter)
+{
+    SceneObject *leaf = addSquare(archive, "white", 0, 0, 0, false);
+    SceneObject *keep = addSquare(archive, "red", 20, 0, 0, false);
+    playFrames(1);
+    EXPECT_EQ(4, app.pakCache.useCount(archive.c_str()));  // two models, two textures
+    leaf->close();
+    drawFrameForReading();
+    unsigned char rgb[3];
+    readPixel(cx, cy, rgb);
+    EXPECT_LT(rgb[0] + rgb[1] + rgb[2], 10);  // gone from the picture at once
+    ASSERT_EQ(2u, app.root->children.size());
+    EXPECT_TRUE(leaf->dead);
+    playFrames(1);
+    ASSERT_EQ(1u, app.root->children.size());
+    EXPECT_EQ(keep, app.root->children[0]);
+    EXPECT_EQ(2, app.pakCache.useCount(archive.c_str()));
+}
+
+TEST_F(FrameTest, ClosingTheRootEmptiesTheTreeFromTheLeavesAndEndsDead)
+{
+    SceneObject *parent = addSquare(archive, "white", 0, 0, 0, false);
+    SceneObject *child = new SceneObject;
+    child->setImage(archive.c_str(), "red");
+    parent->addChild(child);
+    playFrames(1);
+    app.root->close();
+    int frames = 0;
+    while (!app.root->dead && frames < 10) {
+        playFrames(1);
+        frames++;
+    }
+    EXPECT_TRUE(app.root->dead);
+    EXPECT_EQ(3, frames);  // child dead, parent dead, root dead
+    EXPECT_EQ(0, app.pakCache.useCount(archive.c_str()));
+}

@@ -1,0 +1,113 @@
+// The two-stage pick through the real frame: the nearest registered object
+// under the mouse is hovered in the frame after it was drawn.
+#include <gtest/gtest.h>
+
+#include "app/App.h"
+#include "app/Display.h"
+#include "scene/SceneObject.h"
+#include "support/GameRig.h"
+#include "support/SceneBuilders.h"
+
+class PickTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetScene();
+        useManualClock(&clock);
+        archive = writeSquaresArchive();
+    }
+    void TearDown() override
+    {
+        resetScene();
+        useManualClock(nullptr);
+    }
+    // Mouse to the object's centre, then two frames: one to draw, one to pick.
+    void hoverOver(const SceneObject *object)
+    {
+        playFrames(1);
+        int x, y;
+        ASSERT_TRUE(windowPointOf(object, x, y));
+        pushMotion(x, y);
+        playFrames(1);
+    }
+    ManualClock clock;
+    std::string archive;
+};
+
+TEST_F(PickTest, EmptyBackgroundGivesNull)
+{
+    addSquare(archive, "white", 20, 20, 0, true);
+    pushMotion(5, 5);
+    playFrames(2);
+    EXPECT_EQ(nullptr, app.picker.hovered);
+}
+
+TEST_F(PickTest, NearerObjectWinsWhicheverRegisteredFirst)
+{
+    SceneObject *nearFirst = addSquare(archive, "white", 0, 0, 5, true);
+    SceneObject *far = addSquare(archive, "red", 1, 1, 0, true);
+    hoverOver(nearFirst);
+    EXPECT_EQ(nearFirst, app.picker.hovered);
+    EXPECT_EQ(2u, app.picker.candidates.size());
+
+    resetScene();
+    SceneObject *farFirst = addSquare(archive, "red", 1, 1, 0, true);
+    SceneObject *nearLater = addSquare(archive, "white", 0, 0, 5, true);
+    hoverOver(nearLater);
+    EXPECT_EQ(nearLater, app.picker.hovered);
+    (void)far;
+    (void)farFirst;
+}
+
+TEST_F(PickTest, ObjectsWithoutThePickableHookAreNeverHovered)
+{
+    SceneObject *under = addSquare(archive, "white", 0, 0, 0, true);
+    SceneObject *cover = addSquare(archive, "red", 0, 0, 5, false);
+    hoverOver(cover);
+    EXPECT_EQ(under, app.picker.hovered);  // the cover does not register
+}
+
+TEST_F(PickTest, FullyTransparentRegionStillHovers)
+{
+    SceneObject *glass = addSquare(archive, "clear", 0, 0, 0, true);
+    hoverOver(glass);
+    EXPECT_EQ(glass, app.picker.hovered);
+}
+
+TEST_F(PickTest, ClosingObjectIsNotHoveredAfterTheNextPick)
+{
+    SceneObject *square = addSquare(archive, "white", 0, 0, 0, true);
+    hoverOver(square);
+    ASSERT_EQ(square, app.picker.hovered);
+    square->close();
+    playFrames(1);
+    EXPECT_EQ(nullptr, app.picker.hovered);
+}
+
+TEST_F(PickTest, MoreThan63HitsGiveNullAnd63StillPick)
+{
+    std::vector<SceneObject *> stack;
+    for (int i = 0; i < 63; i++)
+        stack.push_back(addSquare(archive, "white", 0, 0, i * 0.1, true));
+    hoverOver(stack[0]);
+    EXPECT_EQ(stack.back(), app.picker.hovered);
+    stack.push_back(addSquare(archive, "white", 0, 0, 6.4, true));
+    playFrames(2);
+    EXPECT_EQ(nullptr, app.picker.hovered);
+    EXPECT_TRUE(app.picker.candidates.empty());
+}
+
+TEST_F(PickTest, ScissoredColourPassPicksTheSameObjects)
+{
+    SceneObject *a = addSquare(archive, "white", -3, 0, 2, true);
+    SceneObject *b = addSquare(archive, "red", 3, 0, 1, true);
+    hoverOver(a);
+    SceneObject *withScissor = app.picker.hovered;
+    app.picker.scissorColourPass = false;
+    playFrames(1);
+    SceneObject *without = app.picker.hovered;
+    app.picker.scissorColourPass = true;
+    EXPECT_EQ(a, withScissor);
+    EXPECT_EQ(a, without);
+    (void)b;
+}

@@ -1,0 +1,117 @@
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+
+#include <sys/stat.h>
+
+namespace {
+
+bool isDirectory(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Puts one environment variable back as it was on destruction.
+struct SavedEnv {
+    std::string name;
+    bool wasSet;
+    std::string value;
+    explicit SavedEnv(const char *variable)
+        : name(variable), wasSet(std::getenv(variable) != nullptr),
+          value(wasSet ? std::getenv(variable) : "") {}
+    ~SavedEnv()
+    {
+        if (wasSet)
+            setenv(name.c_str(), value.c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+};
+
+} // namespace
+
+// Each test owns a fresh folder and its own XDG_DATA_HOME and HOME.
+class PlatformSettingsPathTest : public testing::Test {
+protected:
+    SavedEnv savedXdg{"XDG_DATA_HOME"};
+    SavedEnv savedHome{"HOME"};
+    std::string root;
+    void SetUp() override
+    {
+        std::string base = testing::TempDir() + "lumbrik_platform_XXXXXX";
+        ASSERT_NE(mkdtemp(&base[0]), nullptr);
+        root = base;
+    }
+    void TearDown() override { std::system(("rm -rf '" + root + "'").c_str()); }
+};
+
+TEST_F(PlatformSettingsPathTest, XdgDataHomeHonouredAndMissingLevelsCreated)
+{
+    std::string xdg = root + "/a/b/data";
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    setenv("HOME", (root + "/home").c_str(), 1);
+    EXPECT_EQ(platformSettingsPath(), xdg + "/lumbrik/pelnovo_lumbrik_cfg");
+    EXPECT_TRUE(isDirectory(xdg + "/lumbrik"));
+    EXPECT_FALSE(isDirectory(root + "/home"));
+}
+
+TEST_F(PlatformSettingsPathTest, UnsetXdgFallsBackToHomeLocalShare)
+{
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", root.c_str(), 1);
+    EXPECT_EQ(platformSettingsPath(), root + "/.local/share/lumbrik/pelnovo_lumbrik_cfg");
+    EXPECT_TRUE(isDirectory(root + "/.local/share/lumbrik"));
+}
+
+TEST_F(PlatformSettingsPathTest, RelativeXdgIgnored)
+{
+    setenv("XDG_DATA_HOME", "relative/data", 1);
+    setenv("HOME", root.c_str(), 1);
+    EXPECT_EQ(platformSettingsPath(), root + "/.local/share/lumbrik/pelnovo_lumbrik_cfg");
+    EXPECT_FALSE(isDirectory("relative"));
+}
+
+TEST_F(PlatformSettingsPathTest, NoXdgAndNoHomeGivesEmptyPath)
+{
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("HOME");
+    EXPECT_EQ(platformSettingsPath(), "");
+}
+
+// Installs the handlers with no request recorded; restores the old handlers after.
+class PlatformQuitSignalTest : public testing::Test {
+protected:
+    struct sigaction oldTerm = {};
+    struct sigaction oldInt = {};
+    void SetUp() override
+    {
+        sigaction(SIGTERM, nullptr, &oldTerm);
+        sigaction(SIGINT, nullptr, &oldInt);
+        platformInstallQuitSignals();
+        platformClearQuitRequest();
+    }
+    void TearDown() override
+    {
+        platformClearQuitRequest();
+        sigaction(SIGTERM, &oldTerm, nullptr);
+        sigaction(SIGINT, &oldInt, nullptr);
+    }
+};
+
+TEST_F(PlatformQuitSignalTest, SigtermRecordedAndProcessKeepsRunning)
+{
+    EXPECT_FALSE(platformQuitRequested());
+    ASSERT_EQ(raise(SIGTERM), 0);
+    EXPECT_TRUE(platformQuitRequested());
+}
+
+TEST_F(PlatformQuitSignalTest, SigintRecordedAndProcessKeepsRunning)
+{
+    ASSERT_EQ(raise(SIGINT), 0);
+    EXPECT_TRUE(platformQuitRequested());
+}

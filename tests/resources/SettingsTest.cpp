@@ -1,0 +1,173 @@
+#include "resources/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace {
+
+typedef std::vector<unsigned char> Bytes;
+
+// Every field different from its default, with the expected file bytes below.
+Settings sample()
+{
+    Settings s;
+    s.showWelcome = 0;
+    s.menuExpanded = 0;
+    s.musicOn = 0;
+    s.completed[0] = s.completed[2] = s.completed[4] = 1;
+    s.puzzleSize = 0;
+    return s;
+}
+
+const Bytes SAMPLE_BYTES = {
+    1, 0, 0, 0,  0, 0, 1, 0,                     // version 1; welcome, panel, sound, music
+    1, 0, 0, 0,  0, 0, 0, 0,  1, 0, 0, 0,        // completed[0..2]
+    0, 0, 0, 0,  1, 0, 0, 0,                     // completed[3..4]
+    0, 0, 0, 0,                                  // puzzleSize: 20 pieces
+};
+
+// All fields in file order, so one comparison names the field that differs.
+std::vector<int> fields(const Settings &s)
+{
+    return {s.showWelcome, s.menuExpanded, s.soundOn, s.musicOn, s.completed[0], s.completed[1],
+            s.completed[2], s.completed[3], s.completed[4], s.puzzleSize};
+}
+
+Bytes readBytes(const std::string &path)
+{
+    Bytes bytes;
+    FILE *in = std::fopen(path.c_str(), "rb");
+    for (int c; in && (c = std::fgetc(in)) != EOF;)
+        bytes.push_back((unsigned char)c);
+    if (in)
+        std::fclose(in);
+    return bytes;
+}
+
+bool exists(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+// Decodes hand-made byte images; starts from a non-default record so that
+// "left untouched" cannot pass for "reset to defaults".
+class SettingsReadTest : public testing::Test {
+protected:
+    bool ok = false;
+    Settings decode(const Bytes &bytes)
+    {
+        Settings s = sample();
+        FILE *in = tmpfile();
+        std::fwrite(bytes.data(), 1, bytes.size(), in);
+        std::rewind(in);
+        ok = s.read(in);
+        std::fclose(in);
+        return s;
+    }
+};
+
+TEST_F(SettingsReadTest, WrongVersionGivesDefaultsDespiteValidFields)
+{
+    Bytes bytes = SAMPLE_BYTES;
+    bytes[0] = 0;
+    bytes[3] = 1; // version 1 written big-endian
+    EXPECT_EQ(fields(decode(bytes)), fields(Settings()));
+    EXPECT_FALSE(ok);
+}
+
+TEST_F(SettingsReadTest, FileOneByteShortGivesDefaults)
+{
+    EXPECT_EQ(fields(decode(Bytes(SAMPLE_BYTES.begin(), SAMPLE_BYTES.end() - 1))), fields(Settings()));
+    EXPECT_FALSE(ok);
+}
+
+TEST_F(SettingsReadTest, OutOfRangePuzzleSizeResetsOnlyPuzzleSize)
+{
+    Bytes bytes = SAMPLE_BYTES;
+    bytes[31] = 0x80; // low byte still 0: a one-byte decoder would accept it
+    Settings expected = sample();
+    expected.puzzleSize = 1;
+    EXPECT_EQ(fields(decode(bytes)), fields(expected));
+    EXPECT_TRUE(ok);
+}
+
+TEST_F(SettingsReadTest, OutOfRangeSwitchResetsOnlyThatSwitch)
+{
+    Bytes bytes = SAMPLE_BYTES;
+    bytes[5] = 2; // menuExpanded
+    Settings expected = sample();
+    expected.menuExpanded = 1;
+    EXPECT_EQ(fields(decode(bytes)), fields(expected));
+}
+
+TEST_F(SettingsReadTest, OutOfRangeCompletedFlagResetsOnlyThatPicture)
+{
+    Bytes bytes = SAMPLE_BYTES;
+    bytes[16] = bytes[17] = bytes[18] = bytes[19] = 0xff; // completed[2] = -1
+    Settings expected = sample();
+    expected.completed[2] = 0;
+    EXPECT_EQ(fields(decode(bytes)), fields(expected));
+}
+
+// Saves and loads through real files in a fresh folder.
+class SettingsSaveTest : public testing::Test {
+protected:
+    std::string folder;
+    std::string path;
+    void SetUp() override
+    {
+        std::string base = testing::TempDir() + "lumbrik_settings_XXXXXX";
+        ASSERT_NE(mkdtemp(&base[0]), nullptr);
+        folder = base;
+        path = folder + "/cfg";
+    }
+    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+};
+
+TEST_F(SettingsSaveTest, SavedBytesAreLittleEndianAndReadBackUnchanged)
+{
+    ASSERT_TRUE(saveSettingsFile(sample(), path.c_str()));
+    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+    EXPECT_EQ(fields(loadSettings(path.c_str())), fields(sample()));
+}
+
+TEST_F(SettingsSaveTest, MissingFileGivesFirstRunDefaults)
+{
+    Settings s = loadSettings(path.c_str());
+    // Welcome shown, sound and music on, panel open, nothing completed, 48 pieces.
+    EXPECT_EQ(fields(s), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 0, 1}));
+}
+
+TEST_F(SettingsSaveTest, SaveReplacesExistingFileAndLeavesNoTemporary)
+{
+    FILE *old = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(old, nullptr);
+    std::fputs("an older and much longer file than the settings file is", old);
+    std::fclose(old);
+    ASSERT_TRUE(saveSettingsFile(sample(), path.c_str()));
+    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+    EXPECT_FALSE(exists(path + ".tmp"));
+}
+
+TEST_F(SettingsSaveTest, SaveIntoMissingFolderFails)
+{
+    std::string missing = folder + "/absent/cfg";
+    EXPECT_FALSE(saveSettingsFile(sample(), missing.c_str()));
+    EXPECT_FALSE(exists(missing));
+}
+
+TEST_F(SettingsSaveTest, FailedRenameRemovesTemporary)
+{
+    // A folder in the way of the target lets the temporary be written but not renamed.
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    EXPECT_FALSE(saveSettingsFile(sample(), path.c_str()));
+    EXPECT_FALSE(exists(path + ".tmp"));
+}

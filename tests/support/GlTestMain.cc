@@ -1,0 +1,21 @@
+// Main of the GL tests: opens the game's real full-screen display once for
+// the whole run (one full-screen SDL program per X display), then runs them.
+#include <gtest/gtest.h>
+
+#include "app/App.h"
+#include "app/Display.h"
+#include "scene/SceneObject.h"
+
+int main(int argc, char **argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    app.display = new Display;
+    app.display->open(0, 0, 0);
+    app.root = new SceneObject;
+    int status = RUN_ALL_TESTS();
+    delete app.root;
+    app.root = nullptr;
+    delete app.display;
+    app.display = nullptr;
+    return status;
+}
