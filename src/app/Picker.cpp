@@ -43,7 +43,8 @@ static int selectionPass(Picker &picker, int mouseX, int mouseY)
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
-    gluPickMatrix(mouseX, viewport[3] - mouseY, 2, 2, viewport);
+    // Centred on the middle of the pixel under the mouse (GL rows count up).
+    gluPickMatrix(mouseX + 0.5, viewport[3] - mouseY - 0.5, 2, 2, viewport);
     glMultMatrixd(projection);
     glMatrixMode(GL_MODELVIEW);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -82,7 +83,8 @@ static void collectCandidates(Picker &picker, int hits)
 // read back at the mouse pixel. Never shown: the next frame clears it.
 static int colourPass(Picker &picker, int mouseX, int mouseY, int windowHeight)
 {
-    int readY = windowHeight - mouseY;
+    // The pixel under the mouse: window row mouseY is GL row height - 1 - mouseY.
+    int readY = windowHeight - 1 - mouseY;
     if (picker.scissorColourPass) {
         glEnable(GL_SCISSOR_TEST);
         glScissor(mouseX, readY, 1, 1);

@@ -111,3 +111,17 @@ TEST_F(PickTest, ScissoredColourPassPicksTheSameObjects)
     EXPECT_EQ(a, without);
     (void)b;
 }
+
+TEST_F(PickTest, EdgeRowsAndColumnsOfTheWindowPick)
+{
+    // A square much larger than the screen, under every pixel.
+    SceneObject *wall = addSquare(archive, "white", 0, 0, 0, true);
+    wall->setScale(20, 20, 1);
+    const int w = app.display->width, h = app.display->height;
+    const int corners[][2] = {{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}};
+    for (const auto &c : corners) {
+        pushMotion(c[0], c[1]);
+        playFrames(2);
+        EXPECT_EQ(wall, app.picker.hovered) << "at " << c[0] << "," << c[1];
+    }
+}

@@ -116,7 +116,7 @@ bool windowPointOf(const SceneObject *object, int &x, int &y)
     if (!gluProject(c[0], c[1], c[2], mesh->modelView, projection, viewport, &wx, &wy, &wz))
         return false;
     x = (int)wx;
-    y = viewport[3] - (int)wy;  // the pick reads GL row (height - mouseY)
+    y = viewport[3] - 1 - (int)wy;  // GL rows count up from the bottom
     return true;
 }
 
