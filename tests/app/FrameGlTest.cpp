@@ -9,26 +9,16 @@
 #include "app/Display.h"
 #include "app/StartupScene.h"
 #include "scene/SceneObject.h"
-#include "support/GameRig.h"
-#include "support/SceneBuilders.h"
+#include "support/SceneTest.h"
 
-class FrameTest : public testing::Test {
+class FrameTest : public SceneTest {
 protected:
     void SetUp() override
     {
-        resetScene();
-        useManualClock(&clock);
-        archive = writeSquaresArchive();
+        SceneTest::SetUp();
         cx = app.display->width / 2;
         cy = app.display->height / 2;
     }
-    void TearDown() override
-    {
-        resetScene();
-        useManualClock(nullptr);
-    }
-    ManualClock clock;
-    std::string archive;
     int cx = 0, cy = 0;
 };
 

@@ -5,22 +5,10 @@
 #include "app/App.h"
 #include "app/Display.h"
 #include "scene/SceneObject.h"
-#include "support/GameRig.h"
-#include "support/SceneBuilders.h"
+#include "support/SceneTest.h"
 
-class PickTest : public testing::Test {
+class PickTest : public SceneTest {
 protected:
-    void SetUp() override
-    {
-        resetScene();
-        useManualClock(&clock);
-        archive = writeSquaresArchive();
-    }
-    void TearDown() override
-    {
-        resetScene();
-        useManualClock(nullptr);
-    }
     // Mouse to the object's centre, then two frames: one to draw, one to pick.
     void hoverOver(const SceneObject *object)
     {
@@ -30,8 +18,6 @@ protected:
         pushMotion(x, y);
         playFrames(1);
     }
-    ManualClock clock;
-    std::string archive;
 };
 
 TEST_F(PickTest, EmptyBackgroundGivesNull)

@@ -5,22 +5,10 @@
 #include "app/GL.h"
 #include "resources/Mesh.h"
 #include "scene/SceneObject.h"
-#include "support/GameRig.h"
-#include "support/SceneBuilders.h"
+#include "support/SceneTest.h"
 
-class TextureTest : public testing::Test {
+class TextureTest : public SceneTest {
 protected:
-    void SetUp() override
-    {
-        resetScene();
-        useManualClock(&clock);
-        archive = writeSquaresArchive();
-    }
-    void TearDown() override
-    {
-        resetScene();
-        useManualClock(nullptr);
-    }
     // The listed archive, without taking a use.
     PakArchive *open()
     {
@@ -29,8 +17,6 @@ protected:
                 return app.pakCache.archives[i];
         return nullptr;
     }
-    ManualClock clock;
-    std::string archive;
 };
 
 static GLint internalFormatOf(uint32_t texture)

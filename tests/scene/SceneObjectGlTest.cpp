@@ -5,24 +5,10 @@
 #include "app/App.h"
 #include "resources/Mesh.h"
 #include "scene/SceneObject.h"
-#include "support/GameRig.h"
-#include "support/SceneBuilders.h"
+#include "support/SceneTest.h"
 
-class SceneObjectTest : public testing::Test {
+class SceneObjectTest : public SceneTest {
 protected:
-    void SetUp() override
-    {
-        resetScene();
-        useManualClock(&clock);
-        archive = writeSquaresArchive();
-    }
-    void TearDown() override
-    {
-        resetScene();
-        useManualClock(nullptr);
-    }
-    ManualClock clock;
-    std::string archive;
 };
 
 TEST_F(SceneObjectTest, NewObjectDrawsNothingAndHoldsNoArchive)
