@@ -8,7 +8,9 @@ PACKAGES=(
     # build
     build-essential cmake pkg-config
     libsdl1.2-dev libsdl-image1.2-dev
-    libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
+    libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libsamplerate0-dev
+    # the game's art, drawn from SVG sources at build time
+    librsvg2-dev libcairo2-dev fonts-dejavu-core
     # tests and headless runs
     libgtest-dev xvfb xdotool x11-apps imagemagick
     # keeps the Windows-only sources compiling

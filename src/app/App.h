@@ -10,6 +10,7 @@
 
 #include "app/FrameClock.h"
 #include "app/Picker.h"
+#include "puzzle/PuzzleBoard.h"
 #include "resources/GeneratedTexture.h"
 #include "resources/PakCache.h"
 
@@ -18,6 +19,7 @@ struct Mesh;
 struct SceneObject;
 struct Settings;
 struct Action;
+struct Mixer;
 
 // Invariant: frameTicks changes only at the start of a frame; the one-frame
 // flags (leftClicked, rightClicked, keyPending) hold for exactly one frame.
@@ -44,6 +46,19 @@ struct App {
     Settings *settings = nullptr;     // Owns
     SceneObject *gameLayer = nullptr; // Borrowed: a child of root
     std::string settingsPath;
+    Mixer *mixer = nullptr;           // Owns (never freed: the process ends with it)
+
+    // The puzzle screen.
+    PuzzleBoard board;
+    SceneObject *playField = nullptr;  // Borrowed: frame, picture buttons and board
+    SceneObject *panel = nullptr;      // Borrowed: the panel under gameLayer
+
+    // The screen stack of menus and dialogs.
+    SceneObject *topScreen = nullptr;   // Borrowed: innermost open screen, or null
+    SceneObject *screenRoot = nullptr;  // Borrowed: base of the stack while open
+    SceneObject *blocker = nullptr;     // Borrowed: takes the pointer behind menus
+    bool onTopScreen = false;  // the draw is inside the top screen this frame
+    bool closeBelow = false;   // a confirmed dialog asks the screen beneath to close
 
     App();
 };

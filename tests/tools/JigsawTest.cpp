@@ -1,0 +1,442 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <tuple>
+
+#include "datagen/Jigsaw.h"
+#include "datagen/Triangulate.h"
+
+namespace {
+
+const double kBoardW = 19.7, kBoardH = 12.2;
+
+// Crossing-number containment, written independently of the code under test.
+bool contains(const std::vector<Vec2> &poly, double x, double y)
+{
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const Vec2 &a = poly[i], &b = poly[j];
+        if ((a.y > y) != (b.y > y) && x < a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y))
+            in = !in;
+    }
+    return in;
+}
+
+double area(const std::vector<Vec2> &poly)
+{
+    double twice = 0;
+    for (size_t i = 0; i < poly.size(); i++) {
+        const Vec2 &a = poly[i], &b = poly[(i + 1) % poly.size()];
+        twice += a.x * b.y - a.y * b.x;
+    }
+    return twice / 2;
+}
+
+double orient(Vec2 o, Vec2 a, Vec2 b)
+{
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+// Proper or touching intersection of segments ab and cd.
+bool segmentsMeet(Vec2 a, Vec2 b, Vec2 c, Vec2 d)
+{
+    double d1 = orient(c, d, a), d2 = orient(c, d, b), d3 = orient(a, b, c), d4 = orient(a, b, d);
+    if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0)))
+        return true;
+    auto onSeg = [](Vec2 p, Vec2 q, Vec2 r, double o) {
+        return o == 0 && std::min(p.x, q.x) <= r.x && r.x <= std::max(p.x, q.x) &&
+               std::min(p.y, q.y) <= r.y && r.y <= std::max(p.y, q.y);
+    };
+    return onSeg(c, d, a, d1) || onSeg(c, d, b, d2) || onSeg(a, b, c, d3) || onSeg(a, b, d, d4);
+}
+
+// First pair of non-adjacent edges that meet, or -1 when the outline is simple.
+int firstSelfIntersection(const std::vector<Vec2> &poly)
+{
+    size_t n = poly.size();
+    for (size_t i = 0; i < n; i++)
+        for (size_t j = i + 2; j < n; j++) {
+            if (i == 0 && j == n - 1)
+                continue;
+            if (segmentsMeet(poly[i], poly[(i + 1) % n], poly[j], poly[(j + 1) % n]))
+                return (int)i;
+        }
+    return -1;
+}
+
+double segmentDistance(Vec2 a, Vec2 b, Vec2 p)
+{
+    double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / len2, 0.0, 1.0) : 0;
+    return std::hypot(a.x + t * dx - p.x, a.y + t * dy - p.y);
+}
+
+double clearance(const std::vector<Vec2> &poly, Vec2 p)
+{
+    double best = 1e9;
+    for (size_t i = 0; i < poly.size(); i++)
+        best = std::min(best, segmentDistance(poly[i], poly[(i + 1) % poly.size()], p));
+    return best;
+}
+
+struct Box {
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+};
+
+Box boxOf(const std::vector<Vec2> &poly)
+{
+    Box b;
+    for (const Vec2 &p : poly) {
+        b.x0 = std::min(b.x0, p.x), b.x1 = std::max(b.x1, p.x);
+        b.y0 = std::min(b.y0, p.y), b.y1 = std::max(b.y1, p.y);
+    }
+    return b;
+}
+
+double triangleArea(const ModelVertex &a, const ModelVertex &b, const ModelVertex &c)
+{
+    return ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / 2;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The cut of every layout: pieces must tile the board and fit their homes.
+
+class JigsawLayoutCut : public ::testing::TestWithParam<std::tuple<int, int>> {
+protected:
+    void SetUp() override
+    {
+        size = std::get<0>(GetParam());
+        layout = std::get<1>(GetParam());
+        pieces = cutBoard(size, layout);
+        ASSERT_EQ((int)pieces.size(), layoutPieceCount(size));
+    }
+    int size = 0, layout = 0;
+    std::vector<JigsawPiece> pieces;
+};
+
+TEST_P(JigsawLayoutCut, PieceAreasAddUpToTheBoardWithoutGapOrOverlap)
+{
+    double sum = 0;
+    for (const JigsawPiece &p : pieces)
+        sum += area(p.outline);
+    EXPECT_NEAR(sum, kBoardW * kBoardH, 1e-6);
+}
+
+TEST_P(JigsawLayoutCut, EveryBoardPointLiesInExactlyOnePiece)
+{
+    std::vector<Box> boxes;
+    for (const JigsawPiece &p : pieces)
+        boxes.push_back(boxOf(p.outline));
+    const int nx = 400, ny = 250;
+    int bad = 0;
+    for (int iy = 0; iy < ny; iy++)
+        for (int ix = 0; ix < nx; ix++) {
+            // Irrational offsets keep samples off the outlines' vertices.
+            double x = -kBoardW / 2 + kBoardW * (ix + 0.5 + 0.1234567) / (nx + 0.25);
+            double y = -kBoardH / 2 + kBoardH * (iy + 0.5 + 0.0765432) / (ny + 0.25);
+            int hits = 0;
+            for (size_t k = 0; k < pieces.size(); k++) {
+                const Box &b = boxes[k];
+                if (x >= b.x0 && x <= b.x1 && y >= b.y0 && y <= b.y1 && contains(pieces[k].outline, x, y))
+                    hits++;
+            }
+            if (hits != 1 && bad++ < 5)
+                ADD_FAILURE() << "point (" << x << ", " << y << ") lies in " << hits << " pieces";
+        }
+    EXPECT_EQ(bad, 0);
+}
+
+TEST_P(JigsawLayoutCut, PiecesStayOnTheBoard)
+{
+    for (const JigsawPiece &p : pieces) {
+        Box b = boxOf(p.outline);
+        EXPECT_GE(b.x0, -kBoardW / 2) << "piece " << p.number;
+        EXPECT_LE(b.x1, kBoardW / 2) << "piece " << p.number;
+        EXPECT_GE(b.y0, -kBoardH / 2) << "piece " << p.number;
+        EXPECT_LE(b.y1, kBoardH / 2) << "piece " << p.number;
+    }
+}
+
+TEST_P(JigsawLayoutCut, EachPieceHoldsItsOwnHomePointWithRoomToSpare)
+{
+    for (size_t i = 0; i < pieces.size(); i++) {
+        const JigsawPiece &p = pieces[i];
+        Vec2 home = layoutHome(size, layout, (int)i + 1);
+        ASSERT_EQ(p.number, (int)i + 1);
+        EXPECT_EQ(p.homeX, home.x);
+        EXPECT_EQ(p.homeY, home.y);
+        EXPECT_TRUE(contains(p.outline, home.x, home.y)) << "piece " << p.number;
+        EXPECT_GT(clearance(p.outline, home), 0.3) << "piece " << p.number;
+    }
+}
+
+TEST_P(JigsawLayoutCut, OutlinesAreSimpleAndCounterClockwise)
+{
+    for (const JigsawPiece &p : pieces) {
+        EXPECT_GT(area(p.outline), 0) << "piece " << p.number << " runs clockwise";
+        EXPECT_EQ(firstSelfIntersection(p.outline), -1) << "piece " << p.number << " crosses itself";
+    }
+}
+
+TEST_P(JigsawLayoutCut, GridGivesEveryHomePointACellOfItsOwn)
+{
+    JigsawGrid g = jigsawGrid(size, layout);
+    ASSERT_EQ((int)g.columns.size(), layoutColumns(size) + 1);
+    ASSERT_EQ((int)g.rows.size(), layoutRows(size) + 1);
+    EXPECT_EQ(g.columns.front(), -kBoardW / 2);
+    EXPECT_EQ(g.rows.back(), kBoardH / 2);
+    std::set<std::pair<int, int>> used;
+    for (const JigsawPiece &p : pieces) {
+        int c = (int)(std::upper_bound(g.columns.begin(), g.columns.end(), p.homeX) - g.columns.begin()) - 1;
+        int r = (int)(std::upper_bound(g.rows.begin(), g.rows.end(), p.homeY) - g.rows.begin()) - 1;
+        EXPECT_TRUE(used.insert({c, r}).second) << "piece " << p.number << " shares cell " << c << "," << r;
+    }
+}
+
+// Each internal grid edge carries one knob: counting, per piece and side,
+// knobs reaching at least a fifth of the edge across the grid line must give
+// exactly the number of internal edges (a missing knob, or a blank with no
+// knob opposite, changes the count).
+TEST_P(JigsawLayoutCut, EveryInternalEdgeCarriesExactlyOneKnob)
+{
+    JigsawGrid g = jigsawGrid(size, layout);
+    int cols = layoutColumns(size), rows = layoutRows(size);
+    int knobs = 0;
+    for (const JigsawPiece &p : pieces) {
+        int c = (int)(std::upper_bound(g.columns.begin(), g.columns.end(), p.homeX) - g.columns.begin()) - 1;
+        int r = (int)(std::upper_bound(g.rows.begin(), g.rows.end(), p.homeY) - g.rows.begin()) - 1;
+        double w = g.columns[c + 1] - g.columns[c], h = g.rows[r + 1] - g.rows[r];
+        Box b = boxOf(p.outline);
+        knobs += c > 0 && g.columns[c] - b.x0 >= 0.2 * h;
+        knobs += c < cols - 1 && b.x1 - g.columns[c + 1] >= 0.2 * h;
+        knobs += r > 0 && g.rows[r] - b.y0 >= 0.2 * w;
+        knobs += r < rows - 1 && b.y1 - g.rows[r + 1] >= 0.2 * w;
+    }
+    EXPECT_EQ(knobs, (cols - 1) * rows + cols * (rows - 1));
+}
+
+TEST_P(JigsawLayoutCut, CuttingTwiceGivesIdenticalOutlines)
+{
+    std::vector<JigsawPiece> again = cutBoard(size, layout);
+    ASSERT_EQ(again.size(), pieces.size());
+    for (size_t i = 0; i < pieces.size(); i++) {
+        ASSERT_EQ(again[i].outline.size(), pieces[i].outline.size());
+        for (size_t k = 0; k < pieces[i].outline.size(); k++) {
+            EXPECT_EQ(again[i].outline[k].x, pieces[i].outline[k].x);
+            EXPECT_EQ(again[i].outline[k].y, pieces[i].outline[k].y);
+        }
+    }
+}
+
+TEST_P(JigsawLayoutCut, TriangulationCoversEachPieceExactly)
+{
+    for (const JigsawPiece &p : pieces) {
+        std::vector<Triangle> tris = triangulate(p.outline);
+        ASSERT_EQ(tris.size(), p.outline.size() - 2) << "piece " << p.number;
+        double sum = 0;
+        for (const Triangle &t : tris) {
+            const Vec2 &a = p.outline[t.a], &b = p.outline[t.b], &c = p.outline[t.c];
+            double twice = orient(a, b, c);
+            EXPECT_GT(twice, 0) << "piece " << p.number << " has a flipped or flat triangle";
+            Vec2 mid{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3};
+            EXPECT_TRUE(contains(p.outline, mid.x, mid.y)) << "piece " << p.number << " triangle outside";
+            sum += twice / 2;
+        }
+        EXPECT_NEAR(sum, area(p.outline), 1e-9) << "piece " << p.number;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllLayouts, JigsawLayoutCut,
+                         ::testing::Combine(::testing::Values(0, 1), ::testing::Values(0, 1, 2)));
+
+// ---------------------------------------------------------------------------
+// Layout tables and arguments.
+
+TEST(JigsawLayouts, LayoutsOfOneSizeAreCutDifferently)
+{
+    for (int size = 0; size < kJigsawSizes; size++)
+        for (int a = 0; a < kJigsawLayouts; a++)
+            for (int b = a + 1; b < kJigsawLayouts; b++) {
+                // Compare shapes around the home point, so only the cut counts.
+                std::vector<JigsawPiece> pa = cutBoard(size, a), pb = cutBoard(size, b);
+                int differing = 0;
+                for (size_t i = 0; i < pa.size(); i++)
+                    differing += std::fabs(area(pa[i].outline) - area(pb[i].outline)) > 1e-3;
+                EXPECT_GT(differing, (int)pa.size() / 2) << "size " << size << " layouts " << a << ", " << b;
+            }
+}
+
+TEST(JigsawLayouts, OutOfRangeArgumentsGiveNothing)
+{
+    EXPECT_TRUE(cutBoard(2, 0).empty());
+    EXPECT_TRUE(cutBoard(0, 3).empty());
+    EXPECT_TRUE(cutBoard(-1, 0).empty());
+    EXPECT_EQ(layoutPieceCount(2), 0);
+    Vec2 none = layoutHome(0, 0, 21);
+    EXPECT_EQ(none.x, 0);
+    EXPECT_EQ(none.y, 0);
+    EXPECT_EQ(layoutHome(1, 2, 48).y, -1.3013);  // last entry still reachable
+    EXPECT_EQ(layoutHome(0, 0, 1).x, -7.923);    // piece numbers are 1-based
+}
+
+// ---------------------------------------------------------------------------
+// Ear clipping on awkward outlines.
+
+namespace {
+
+double trianglesArea(const std::vector<Vec2> &poly, const std::vector<Triangle> &tris, double *smallest)
+{
+    double sum = 0;
+    *smallest = 1e9;
+    for (const Triangle &t : tris) {
+        double a = orient(poly[t.a], poly[t.b], poly[t.c]) / 2;
+        *smallest = std::min(*smallest, a);
+        sum += a;
+    }
+    return sum;
+}
+
+}  // namespace
+
+TEST(Triangulate, CollinearRunsAreKeptWithoutFlatTriangles)
+{
+    // A triangle with extra points along every side.
+    std::vector<Vec2> poly{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {2, 2}, {1, 1}};
+    std::vector<Triangle> tris = triangulate(poly);
+    ASSERT_EQ(tris.size(), poly.size() - 2);
+    double smallest = 0;
+    EXPECT_NEAR(trianglesArea(poly, tris, &smallest), 4.0, 1e-12);
+    EXPECT_GT(smallest, 0);
+}
+
+TEST(Triangulate, DeepNotchIsNotBridged)
+{
+    // A comb: two deep slots a naive fan from vertex 0 would cover.
+    std::vector<Vec2> poly{{0, 0}, {5, 0}, {5, 3}, {4, 3}, {4, 0.5}, {3, 0.5}, {3, 3},
+                           {2, 3}, {2, 0.5}, {1, 0.5}, {1, 3}, {0, 3}};
+    std::vector<Triangle> tris = triangulate(poly);
+    ASSERT_EQ(tris.size(), poly.size() - 2);
+    double smallest = 0;
+    EXPECT_NEAR(trianglesArea(poly, tris, &smallest), area(poly), 1e-12);
+    EXPECT_GT(smallest, 0);
+    for (const Triangle &t : tris) {
+        Vec2 m{(poly[t.a].x + poly[t.b].x + poly[t.c].x) / 3, (poly[t.a].y + poly[t.b].y + poly[t.c].y) / 3};
+        EXPECT_TRUE(contains(poly, m.x, m.y)) << "triangle centred at " << m.x << ", " << m.y;
+    }
+}
+
+TEST(Triangulate, ClockwiseInputStillGivesFrontFacingTriangles)
+{
+    std::vector<Vec2> poly{{0, 0}, {0, 2}, {1, 1}, {2, 2}, {2, 0}};  // clockwise, one reflex corner
+    std::vector<Triangle> tris = triangulate(poly);
+    ASSERT_EQ(tris.size(), 3u);
+    double smallest = 0;
+    EXPECT_NEAR(trianglesArea(poly, tris, &smallest), 3.0, 1e-12);
+    EXPECT_GT(smallest, 0);
+}
+
+TEST(Triangulate, TooFewPointsGiveNoTriangles)
+{
+    EXPECT_TRUE(triangulate({{0, 0}, {1, 1}}).empty());
+}
+
+// ---------------------------------------------------------------------------
+// Models the game draws for a piece.
+
+class JigsawModels : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        pieces = cutBoard(1, 2);
+        ASSERT_FALSE(pieces.empty());
+    }
+    std::vector<JigsawPiece> pieces;
+};
+
+TEST_F(JigsawModels, PieceModelAtHomeCoversExactlyItsOutline)
+{
+    for (const JigsawPiece &p : pieces) {
+        Model m = pieceModel(p, "picture.png");
+        ASSERT_EQ(m.meshes.size(), 1u);
+        const std::vector<ModelVertex> &v = m.meshes[0].vertices;
+        ASSERT_EQ(v.size() % 3, 0u);
+        EXPECT_FALSE(m.meshes[0].material.transparent);
+        double sum = 0;
+        for (size_t i = 0; i < v.size(); i += 3)
+            sum += triangleArea(v[i], v[i + 1], v[i + 2]);
+        EXPECT_NEAR(sum, area(p.outline), 1e-9);
+        // Moved to the home point, every vertex lands on the piece's outline.
+        for (const ModelVertex &q : v)
+            ASSERT_LT(clearance(p.outline, Vec2{q.x + p.homeX, q.y + p.homeY}), 1e-9) << "piece " << p.number;
+    }
+}
+
+TEST_F(JigsawModels, PictureIsUprightAndSpansTheWholeBoard)
+{
+    double sMin = 1, sMax = 0, tMin = 1, tMax = 0;
+    for (const JigsawPiece &p : pieces)
+        for (const ModelVertex &q : pieceModel(p, "picture.png").meshes[0].vertices) {
+            sMin = std::min(sMin, q.s), sMax = std::max(sMax, q.s);
+            tMin = std::min(tMin, q.t), tMax = std::max(tMax, q.t);
+            if (std::fabs(q.y + p.homeY - kBoardH / 2) < 1e-9) {  // top edge: picture row 0
+                EXPECT_NEAR(q.t, 0, 1e-9);
+            }
+            if (std::fabs(q.x + p.homeX + kBoardW / 2) < 1e-9) {
+                EXPECT_NEAR(q.s, 0, 1e-9);
+            }
+        }
+    EXPECT_EQ(sMin, 0);
+    EXPECT_EQ(sMax, 1);
+    EXPECT_EQ(tMin, 0);
+    EXPECT_EQ(tMax, 1);
+}
+
+TEST_F(JigsawModels, OutlineBandLiesInsideThePieceAboveItsFill)
+{
+    for (const JigsawPiece &p : pieces) {
+        Model m = outlineModel(p, "fill", "line");
+        ASSERT_EQ(m.meshes.size(), 2u);
+        EXPECT_TRUE(m.meshes[0].material.transparent);
+        EXPECT_TRUE(m.meshes[1].material.transparent);
+        EXPECT_EQ(m.meshes[1].texture, "line");
+        const std::vector<ModelVertex> &band = m.meshes[1].vertices;
+        ASSERT_EQ(band.size() % 3, 0u);
+        double bandArea = 0, perimeter = 0;
+        for (size_t i = 0; i < band.size(); i += 3)
+            bandArea += triangleArea(band[i], band[i + 1], band[i + 2]);
+        for (size_t i = 0; i < p.outline.size(); i++) {
+            const Vec2 &a = p.outline[i], &b = p.outline[(i + 1) % p.outline.size()];
+            perimeter += std::hypot(b.x - a.x, b.y - a.y);
+        }
+        // Roughly a 0.06 wide strip all the way round, not a hairline or a fill.
+        EXPECT_NEAR(bandArea / perimeter, kOutlineBandWidth, 0.15 * kOutlineBandWidth) << "piece " << p.number;
+        for (const ModelVertex &q : band) {
+            EXPECT_EQ(q.z, kOutlineBandZ);
+            double x = q.x + p.homeX, y = q.y + p.homeY;
+            bool onOutline = clearance(p.outline, Vec2{x, y}) < 1e-9;
+            ASSERT_TRUE(onOutline || contains(p.outline, x, y)) << "piece " << p.number << " band leaks out";
+        }
+    }
+}
+
+TEST_F(JigsawModels, ShadowIsTheTranslucentSilhouetteAtHome)
+{
+    for (const JigsawPiece &p : pieces) {
+        Model m = shadowModel(p, "shadow");
+        ASSERT_EQ(m.meshes.size(), 1u);
+        EXPECT_TRUE(m.meshes[0].material.transparent);
+        EXPECT_EQ(m.meshes[0].texture, "shadow");
+        const std::vector<ModelVertex> &v = m.meshes[0].vertices;
+        ASSERT_EQ(v.size() % 3, 0u);
+        double sum = 0;
+        for (size_t i = 0; i < v.size(); i += 3)
+            sum += triangleArea(v[i], v[i + 1], v[i + 2]);
+        EXPECT_NEAR(sum, area(p.outline), 1e-9);
+        for (const ModelVertex &q : v)
+            ASSERT_LT(clearance(p.outline, Vec2{q.x + p.homeX, q.y + p.homeY}), 1e-9) << "piece " << p.number;
+    }
+}

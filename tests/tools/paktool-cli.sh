@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The archive tool end to end: create, list, extract round trip, check of the
+# generated archives, and clear failures on damaged archives.
+# Usage: paktool-cli.sh PAKTOOL BUILT_DATA
+set -u
+paktool=$1 data=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+pass() { echo "ok   $1"; }
+fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+
+printf 'hello' >"$work/a.txt"
+printf '' >"$work/empty"
+"$paktool" create "$work/t.pak" "$work/a.txt" "$work/empty=renamed" && pass "create" || fail "create"
+listing=$("$paktool" list "$work/t.pak")
+echo "$listing" | grep -q '^a.txt .* 5  data$' && echo "$listing" | grep -q '^renamed ' \
+    && pass "list names and sizes" || fail "list: $listing"
+mkdir "$work/out"
+"$paktool" extract "$work/t.pak" -C "$work/out" && cmp -s "$work/a.txt" "$work/out/a.txt" \
+    && [ -f "$work/out/renamed" ] && pass "extract round trip" || fail "extract round trip"
+"$paktool" extract "$work/t.pak" -C "$work/out" nothing 2>/dev/null && fail "missing entry accepted" \
+    || pass "missing entry refused"
+
+"$paktool" check "$data"/*.pak >/dev/null && pass "generated archives check out" || fail "check of generated archives"
+"$paktool" list "$data/puzzle.pak" | grep -q '^1 .*model: 1 mesh' && pass "list describes models" \
+    || fail "models not described"
+"$paktool" list "$data/sound.pak" | grep -q 'wav: 22050 Hz, 16-bit, stereo' && pass "list describes sounds" \
+    || fail "sounds not described"
+
+head -c 40 "$data/puzzle.pak" >"$work/cut.pak"
+out=$("$paktool" list "$work/cut.pak" 2>&1); status=$?
+[ "$status" -eq 1 ] && echo "$out" | grep -q 'damaged' && pass "truncated archive: $out" \
+    || fail "truncated archive: status $status: $out"
+printf '\xff\xff\xff\x7f' >"$work/huge.pak"
+"$paktool" check "$work/huge.pak" 2>/dev/null; [ $? -eq 1 ] && pass "absurd count refused" || fail "absurd count"
+"$paktool" check "$work/none.pak" 2>/dev/null; [ $? -eq 1 ] && pass "missing file refused" || fail "missing file"
+"$paktool" frobnicate x 2>/dev/null; [ $? -eq 2 ] && pass "bad usage status 2" || fail "bad usage"
+
+# A model whose mesh count runs past its entry is reported by check.
+printf '\x00\x05\x00\x00\x00' >"$work/model"
+"$paktool" create "$work/bad-model.pak" "$work/model" >/dev/null
+"$paktool" check "$work/bad-model.pak" 2>/dev/null; [ $? -eq 1 ] && pass "damaged model reported" \
+    || fail "damaged model not reported"
+
+echo "paktool: $failures failure(s)"
+[ "$failures" -eq 0 ]

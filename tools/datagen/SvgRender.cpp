@@ -1,0 +1,133 @@
+#include "datagen/SvgRender.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <cairo.h>
+#include <librsvg/rsvg.h>
+
+bool renderSvg(const std::string &svg, int width, int height, RenderedImage &out, std::string &error)
+{
+    GError *gerror = nullptr;
+    RsvgHandle *handle = rsvg_handle_new_from_data((const guint8 *)svg.data(), svg.size(), &gerror);
+    if (!handle) {
+        error = gerror ? gerror->message : "cannot parse SVG";
+        if (gerror)
+            g_error_free(gerror);
+        return false;
+    }
+    rsvg_handle_set_dpi(handle, 96.0);
+    cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t *cr = cairo_create(surface);
+    RsvgRectangle viewport = {0, 0, (double)width, (double)height};
+    // Stretch the document to the viewport, whatever its own aspect.
+    gdouble docW = 0, docH = 0;
+    if (rsvg_handle_get_intrinsic_size_in_pixels(handle, &docW, &docH) && docW > 0 && docH > 0) {
+        cairo_scale(cr, width / docW, height / docH);
+        viewport.width = docW;
+        viewport.height = docH;
+    }
+    bool ok = rsvg_handle_render_document(handle, cr, &viewport, &gerror);
+    if (!ok) {
+        error = gerror ? gerror->message : "cannot render SVG";
+        if (gerror)
+            g_error_free(gerror);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    if (ok) {
+        out.width = width;
+        out.height = height;
+        out.rgba.assign((size_t)width * height * 4, 0);
+        const unsigned char *data = cairo_image_surface_get_data(surface);
+        int stride = cairo_image_surface_get_stride(surface);
+        for (int y = 0; y < height; y++) {
+            for (int x = 0; x < width; x++) {
+                uint32_t px;
+                memcpy(&px, data + (size_t)y * stride + x * 4, 4);
+                unsigned a = px >> 24;
+                unsigned char *d = out.rgba.data() + ((size_t)y * width + x) * 4;
+                // cairo stores premultiplied ARGB in native words.
+                for (int c = 0; c < 3; c++) {
+                    unsigned v = (px >> (16 - 8 * c)) & 0xff;
+                    d[c] = (unsigned char)(a ? (v * 255 + a / 2) / a : 0);
+                }
+                d[3] = (unsigned char)a;
+            }
+        }
+    }
+    cairo_surface_destroy(surface);
+    g_object_unref(handle);
+    return ok;
+}
+
+bool renderSvgFile(const std::string &path, int width, int height, RenderedImage &out, std::string &error)
+{
+    Bytes bytes;
+    if (!readFile(path, bytes)) {
+        error = "cannot read " + path;
+        return false;
+    }
+    return renderSvg(std::string(bytes.begin(), bytes.end()), width, height, out, error);
+}
+
+static cairo_status_t appendBytes(void *closure, const unsigned char *data, unsigned int length)
+{
+    Bytes *out = (Bytes *)closure;
+    out->insert(out->end(), data, data + length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+Bytes encodeRenderedPng(const RenderedImage &image, bool opaque)
+{
+    cairo_format_t format = opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32;
+    cairo_surface_t *surface = cairo_image_surface_create(format, image.width, image.height);
+    unsigned char *data = cairo_image_surface_get_data(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < image.height; y++) {
+        for (int x = 0; x < image.width; x++) {
+            const unsigned char *s = image.rgba.data() + ((size_t)y * image.width + x) * 4;
+            unsigned a = opaque ? 255 : s[3];
+            uint32_t px = a << 24;
+            for (int c = 0; c < 3; c++)
+                px |= (uint32_t)((s[c] * a + 127) / 255) << (16 - 8 * c);
+            memcpy(data + (size_t)y * stride + x * 4, &px, 4);
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+    Bytes out;
+    cairo_surface_write_to_png_stream(surface, appendBytes, &out);
+    cairo_surface_destroy(surface);
+    return out;
+}
+
+// One channel of the source at (fx, fy) in pixels, bilinear, edges clamped.
+static double sample(const RenderedImage &im, double fx, double fy, int c)
+{
+    fx = std::max(0.0, std::min(fx, im.width - 1.0));
+    fy = std::max(0.0, std::min(fy, im.height - 1.0));
+    int x0 = (int)fx, y0 = (int)fy;
+    int x1 = std::min(x0 + 1, im.width - 1), y1 = std::min(y0 + 1, im.height - 1);
+    double ax = fx - x0, ay = fy - y0;
+    auto at = [&](int x, int y) { return (double)im.rgba[((size_t)y * im.width + x) * 4 + c]; };
+    double top = at(x0, y0) * (1 - ax) + at(x1, y0) * ax;
+    double bottom = at(x0, y1) * (1 - ax) + at(x1, y1) * ax;
+    return top * (1 - ay) + bottom * ay;
+}
+
+RenderedImage resampleImage(const RenderedImage &image, int width, int height)
+{
+    RenderedImage out;
+    out.width = width;
+    out.height = height;
+    out.rgba.assign((size_t)width * height * 4, 0);
+    double sx = (double)image.width / width, sy = (double)image.height / height;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            for (int c = 0; c < 4; c++) {
+                double v = sample(image, (x + 0.5) * sx - 0.5, (y + 0.5) * sy - 0.5, c);
+                out.rgba[((size_t)y * width + x) * 4 + c] = (unsigned char)std::lround(v);
+            }
+    return out;
+}

@@ -1,0 +1,27 @@
+// Renders SVG sources to images with librsvg and cairo, for the art that is
+// kept as text in the repository.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pakwriter/PakWriter.h"
+
+// Invariant: rgba.size() == width * height * 4, straight (not premultiplied) alpha.
+struct RenderedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgba;  // rows top to bottom
+};
+
+// Renders the whole SVG document scaled to width x height pixels (aspect
+// not kept: the document's viewBox is stretched to fill). False, with a
+// message in `error`, when the SVG cannot be parsed.
+bool renderSvg(const std::string &svg, int width, int height, RenderedImage &out, std::string &error);
+// Reads an SVG file and renders it as renderSvg does.
+bool renderSvgFile(const std::string &path, int width, int height, RenderedImage &out, std::string &error);
+// The image scaled to width x height (bilinear), for pictures given as photos.
+RenderedImage resampleImage(const RenderedImage &image, int width, int height);
+// A PNG of the image: RGB when `opaque`, else RGBA. zlib-compressed by cairo;
+// the same pixels always give the same bytes.
+Bytes encodeRenderedPng(const RenderedImage &image, bool opaque);

@@ -1,0 +1,145 @@
+#include "paktool/PakInspect.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "resources/ByteReader.h"
+#include "resources/GeneratedTexture.h"
+#include "resources/Mesh.h"
+#include "resources/Texture.h"
+#include "scene/SceneObject.h"
+
+static bool readWavFormat(const unsigned char *data, uint32_t size, EntryInfo &info)
+{
+    if (size < 12 || memcmp(data, "RIFF", 4) != 0 || memcmp(data + 8, "WAVE", 4) != 0)
+        return false;
+    ByteReader in = {data + 12, data + size};
+    uint32_t byteRate = 0, dataBytes = 0;
+    bool haveFormat = false, haveData = false;
+    while (in.remaining() >= 8 && !(haveFormat && haveData)) {
+        const unsigned char *id = nullptr;
+        uint32_t length = 0;
+        in.take(id, 4);
+        in.readU32(length);
+        const unsigned char *body;
+        if (!in.take(body, length > in.remaining() ? in.remaining() : length))
+            break;
+        if (memcmp(id, "fmt ", 4) == 0 && length >= 16) {
+            info.channels = body[2] | body[3] << 8;
+            info.rate = (int)(body[4] | body[5] << 8 | body[6] << 16 | (uint32_t)body[7] << 24);
+            byteRate = body[8] | body[9] << 8 | body[10] << 16 | (uint32_t)body[11] << 24;
+            info.bits = body[14] | body[15] << 8;
+            haveFormat = true;
+        } else if (memcmp(id, "data", 4) == 0) {
+            dataBytes = length;
+            haveData = true;
+        }
+        if (length & 1)
+            in.skip(1);
+    }
+    if (!haveFormat)
+        return false;
+    info.kind = ENTRY_WAV;
+    info.seconds = byteRate ? (double)dataBytes / byteRate : 0;
+    return true;
+}
+
+// Mesh and triangle counts and texture names of a model already checked.
+static void readModelSummary(const unsigned char *data, uint32_t size, EntryInfo &info)
+{
+    ByteReader in = {data, data + size};
+    uint8_t marker = 0;
+    int32_t count = 0;
+    in.readU8(marker);
+    if (marker == 255)
+        in.skip(4);
+    in.readI32(count);
+    for (int32_t i = 0; i < count; i++) {
+        ByteReader mesh = in;
+        int32_t nameLength = 0, triangles = 0;
+        const unsigned char *name = nullptr;
+        mesh.readI32(nameLength);
+        mesh.take(name, (size_t)nameLength);
+        info.textures.push_back(std::string((const char *)name));
+        mesh.skip(140);
+        mesh.readI32(triangles);
+        info.triangles += triangles;
+        skipMeshRecord(in);
+    }
+    info.kind = ENTRY_MODEL;
+    info.meshes = count;
+}
+
+EntryInfo inspectEntry(const std::string &name, const unsigned char *data, uint32_t size)
+{
+    EntryInfo info;
+    if (readWavFormat(data, size, info))
+        return info;
+    TexturePixels pixels;
+    if (decodeImage(data, size, pixels)) {
+        info.kind = ENTRY_IMAGE;
+        info.width = pixels.width;
+        info.height = pixels.height;
+        info.alpha = pixels.hasAlpha;
+        return info;
+    }
+    if (checkModel(data, size) >= 0)
+        readModelSummary(data, size, info);
+    return info;
+}
+
+std::string describeEntry(const std::string &name, uint32_t size, const EntryInfo &info)
+{
+    char line[512];
+    switch (info.kind) {
+    case ENTRY_MODEL:
+        snprintf(line, sizeof line, "%-24s %10u  model: %d mesh%s, %d triangles", name.c_str(), size,
+                 info.meshes, info.meshes == 1 ? "" : "es", info.triangles);
+        break;
+    case ENTRY_IMAGE:
+        snprintf(line, sizeof line, "%-24s %10u  image: %dx%d %s", name.c_str(), size, info.width,
+                 info.height, info.alpha ? "RGBA" : "RGB");
+        break;
+    case ENTRY_WAV:
+        snprintf(line, sizeof line, "%-24s %10u  wav: %d Hz, %d-bit, %s, %.2f s", name.c_str(), size,
+                 info.rate, info.bits, info.channels == 1 ? "mono" : "stereo", info.seconds);
+        break;
+    default:
+        snprintf(line, sizeof line, "%-24s %10u  data", name.c_str(), size);
+        break;
+    }
+    return line;
+}
+
+// A texture a model names: its entry must exist and decode as an image.
+static void checkTexture(const PakArchive &archive, const std::string &model, const std::string &texture,
+                         std::vector<std::string> &problems)
+{
+    if (isGeneratedTextureName(texture.c_str())) {
+        GeneratedTextureDesc desc;
+        if (!parseGeneratedTexture(texture.c_str(), desc))
+            problems.push_back(model + ": bad generated texture \"" + texture + "\"");
+        return;
+    }
+    PakEntry e = archive.entry(texture.c_str());
+    TexturePixels pixels;
+    if (!e.data)
+        problems.push_back(model + ": texture \"" + texture + "\" is missing");
+    else if (!decodeImage(e.data, e.size, pixels))
+        problems.push_back(model + ": texture \"" + texture + "\" does not decode");
+}
+
+std::vector<std::string> checkArchive(const PakArchive &archive)
+{
+    std::vector<std::string> problems;
+    for (size_t i = 0; i < archive.names.size(); i++) {
+        EntryInfo info = inspectEntry(archive.names[i], archive.entries[i], archive.sizes[i]);
+        if (info.kind == ENTRY_DATA)
+            problems.push_back(archive.names[i] + ": not a model, image or sound (damaged model?)");
+        if (info.kind != ENTRY_MODEL)
+            continue;
+        for (const std::string &texture : info.textures)
+            checkTexture(archive, archive.names[i], texture, problems);
+    }
+    return problems;
+}
