@@ -59,6 +59,7 @@ if [ "$sanitizers" -eq 1 ]; then
     # Mesa's driver loader, are reported with one-frame stacks that cannot be
     # told apart by name.
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
         run_suite build-sanitize -DLUMBRIK_SANITIZE=ON
 fi
 echo "run-tests: all passed"
