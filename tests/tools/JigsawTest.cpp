@@ -378,8 +378,9 @@ TEST_F(JigsawModels, PieceModelAtHomeCoversExactlyItsOutline)
 TEST_F(JigsawModels, PictureIsUprightAndSpansTheWholeBoard)
 {
     double sMin = 1, sMax = 0, tMin = 1, tMax = 0;
-    for (const JigsawPiece &p : pieces)
-        for (const ModelVertex &q : pieceModel(p, "picture.png").meshes[0].vertices) {
+    for (const JigsawPiece &p : pieces) {
+        Model model = pieceModel(p, "picture.png");
+        for (const ModelVertex &q : model.meshes[0].vertices) {
             sMin = std::min(sMin, q.s), sMax = std::max(sMax, q.s);
             tMin = std::min(tMin, q.t), tMax = std::max(tMax, q.t);
             if (std::fabs(q.y + p.homeY - kBoardH / 2) < 1e-9) {  // top edge: picture row 0
@@ -389,6 +390,7 @@ TEST_F(JigsawModels, PictureIsUprightAndSpansTheWholeBoard)
                 EXPECT_NEAR(q.s, 0, 1e-9);
             }
         }
+    }
     EXPECT_EQ(sMin, 0);
     EXPECT_EQ(sMax, 1);
     EXPECT_EQ(tMin, 0);
