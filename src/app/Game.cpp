@@ -7,6 +7,7 @@
 #include "app/Frame.h"
 #include "app/Input.h"
 #include "app/StartupScene.h"
+#include "audio/Mixer.h"
 #include "platform/Platform.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
@@ -27,6 +28,9 @@ void startGame()
     loadSettingsAtStart();
     app.display = new Display;
     app.display->open(0, 0, 0);
+    // No sound device is no reason to stop: the game then runs silently.
+    app.mixer = new Mixer;
+    app.mixer->open();
     // SDL turns SIGTERM and SIGINT into a quit event, which the game ignores;
     // our own handlers make them save and close instead.
     platformInstallQuitSignals();
@@ -38,6 +42,8 @@ void startGame()
 void playFrame()
 {
     gatherInput();
+    if (app.mixer && app.settings)
+        app.mixer->syncSwitches(*app.settings);
     if (platformQuitRequested()) {
         platformClearQuitRequest();
         saveAndClose();

@@ -4,6 +4,9 @@
 
 #include "app/App.h"
 #include "app/Display.h"
+#include "audio/Mixer.h"
+#include "puzzle/PuzzleFlow.h"
+#include "resources/Settings.h"
 #include "scene/SceneObject.h"
 
 // Scale of a hovered button (its meshes appear at the square of it).
@@ -24,7 +27,7 @@ void followMouse(void *userData)
 // Ends the game on Escape; the close button does the same on a click.
 static void watchEscape(void *userData)
 {
-    if (keyPressed(SDLK_ESCAPE))
+    if (!app.topScreen && keyPressed(SDLK_ESCAPE))
         saveAndClose();
 }
 
@@ -46,17 +49,27 @@ static void startEndless(SceneObject *object, ActionCallback callback)
     object->script.trigger(0);
 }
 
-void buildStartupScene()
+static void addBackground()
 {
     SceneObject *background = new SceneObject;
     background->setImage("interface_my.pak", "fon");
     background->setRotation(-90, 0, 0);
     startEndless(background, watchEscape);
     app.root->addChild(background);
+}
 
-    app.gameLayer = new SceneObject;
-    app.root->addChild(app.gameLayer);
+static void addCursor()
+{
+    SceneObject *cursor = new SceneObject;
+    cursor->setScale(0.8, 0.8, 0.8);
+    cursor->setPosition(0, 0, 74);
+    cursor->setImage("interface_my.pak", "cursor");
+    startEndless(cursor, followMouse);
+    app.root->addChild(cursor);
+}
 
+static void addCloseButton()
+{
     double w = app.display->halfWidthAt(100), h = app.display->halfHeightAt(100);
     SceneObject *close = new SceneObject;
     close->addHook(pickableHook, 0);
@@ -65,11 +78,29 @@ void buildStartupScene()
     close->setImage("buttons.pak", "close");
     startEndless(close, watchCloseButton);
     app.root->addChild(close);
+}
 
-    SceneObject *cursor = new SceneObject;
-    cursor->setScale(0.8, 0.8, 0.8);
-    cursor->setPosition(0, 0, 74);
-    cursor->setImage("interface_my.pak", "cursor");
-    startEndless(cursor, followMouse);
-    app.root->addChild(cursor);
+// The first screen: the size selection on the very first start, else the puzzle.
+static void openFirstScreen()
+{
+    if (app.settings->showWelcome) {
+        openSizeSelection();
+        return;
+    }
+    setPuzzleSize(app.settings->puzzleSize);
+    layoutPlayField();
+    showPicture();
+}
+
+void buildStartupScene()
+{
+    if (app.mixer)
+        app.mixer->play("music.wav", true);
+    addBackground();
+    app.gameLayer = new SceneObject;
+    app.root->addChild(app.gameLayer);
+    buildPanel();
+    addCursor();
+    addCloseButton();
+    openFirstScreen();
 }

@@ -13,11 +13,12 @@ protected:
 
 TEST_F(SceneObjectTest, NewObjectDrawsNothingAndHoldsNoArchive)
 {
+    size_t openBefore = app.pakCache.archives.size();
     SceneObject *object = new SceneObject;
     app.root->addChild(object);
     playFrames(1);
     EXPECT_FALSE(object->hasImage);
-    EXPECT_TRUE(app.pakCache.archives.empty());
+    EXPECT_EQ(openBefore, app.pakCache.archives.size());
     EXPECT_FALSE(object->transform.hasScale);
     EXPECT_EQ(1, object->transform.scale[0]);
 }

@@ -99,6 +99,20 @@ static double readDouble(const unsigned char *p)
     return v;
 }
 
+bool projectToWindow(const Mesh *mesh, const double point[3], int &x, int &y)
+{
+    double projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    double wx, wy, wz;
+    if (!gluProject(point[0], point[1], point[2], mesh->modelView, projection, viewport, &wx, &wy, &wz))
+        return false;
+    x = (int)wx;
+    y = viewport[3] - 1 - (int)wy;  // GL rows count up from the bottom
+    return x >= 0 && y >= 0 && x < viewport[2] && y < viewport[3];
+}
+
 bool windowPointOf(const SceneObject *object, int &x, int &y)
 {
     if (!object || object->meshCount == 0 || object->meshes[0]->triangleCount == 0)
@@ -108,16 +122,7 @@ bool windowPointOf(const SceneObject *object, int &x, int &y)
     for (int v = 0; v < 3; v++)
         for (int k = 0; k < 3; k++)
             c[k] += readDouble(mesh->vertices + (v * 3 + k) * 8) / 3;
-    double projection[16];
-    GLint viewport[4];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    double wx, wy, wz;
-    if (!gluProject(c[0], c[1], c[2], mesh->modelView, projection, viewport, &wx, &wy, &wz))
-        return false;
-    x = (int)wx;
-    y = viewport[3] - 1 - (int)wy;  // GL rows count up from the bottom
-    return true;
+    return projectToWindow(mesh, c, x, y);
 }
 
 void drawFrameForReading(uint32_t stepMs)

@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 struct SceneObject;
+struct Mesh;
 
 // The frame clock the rig installs; frames advance it by hand.
 struct ManualClock {
@@ -33,6 +34,9 @@ void pushKey(SDLKey sym);
 // Window pixel (top-left origin) of the centre of the object's first
 // triangle as last drawn: always inside what the pick sees of it.
 bool windowPointOf(const SceneObject *object, int &x, int &y);
+// Window pixel (top-left origin) of a point in a mesh's model coordinates,
+// as the mesh was last drawn.
+bool projectToWindow(const Mesh *mesh, const double point[3], int &x, int &y);
 // Advances the clock by stepMs and draws one frame's picture into the back
 // buffer without swapping or picking, so it can be read back.
 void drawFrameForReading(uint32_t stepMs = 16);

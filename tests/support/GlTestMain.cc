@@ -1,6 +1,10 @@
 // Main of the GL tests: opens the game's real full-screen display once for
-// the whole run (one full-screen SDL program per X display), then runs them.
+// the whole run (one full-screen SDL program per X display), then runs them
+// from the build's data folder, where the game finds its archives.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "app/App.h"
 #include "app/Display.h"
@@ -9,6 +13,10 @@
 int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
+    if (chdir(LUMBRIK_DATA_DIR) != 0) {
+        fprintf(stderr, "cannot enter %s\n", LUMBRIK_DATA_DIR);
+        return 1;
+    }
     app.display = new Display;
     app.display->open(0, 0, 0);
     app.root = new SceneObject;

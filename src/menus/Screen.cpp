@@ -1,0 +1,124 @@
+#include "menus/Screen.h"
+
+#include <algorithm>
+
+#include "app/App.h"
+#include "app/Picker.h"
+#include "scene/SceneObject.h"
+
+// Stack movement and slide-in: linear over this long inside 600 ms actions.
+static const double STACK_MOVE_MS = 400;
+static const double STACK_ACTION_MS = 600;
+
+enum { STACK_FORWARD_STEP = 0, STACK_BACK_STEP = 1 };
+enum { SLIDE_IN_STEP = 0, TOP_WATCH_STEP = 1 };
+
+// A step holding one action with event id 1.
+static void addActionStep(SceneObject *object, double duration, ActionCallback callback, void *user)
+{
+    object->script.addStep();
+    object->script.addAction(makeAction(1, duration, callback, user));
+}
+
+void openScreenStack()
+{
+    app.screenRoot = new SceneObject;
+    app.screenRoot->setRotation(-90, 0, 0);
+    addActionStep(app.screenRoot, STACK_ACTION_MS, stackForward, nullptr);
+    addActionStep(app.screenRoot, STACK_ACTION_MS, stackBack, nullptr);
+
+    app.blocker = new SceneObject;
+    app.blocker->addHook(pickableHook, 0);
+    app.blocker->setRotation(-90, 0, 0);
+    app.blocker->setImage("main_menu.pak", "block");
+
+    app.root->addChild(app.blocker);
+    app.root->addChild(app.screenRoot);
+    app.topScreen = app.screenRoot;
+}
+
+void closeScreenStack()
+{
+    if (app.screenRoot)
+        app.screenRoot->close();
+    if (app.blocker)
+        app.blocker->close();
+    // Both are destroyed by the tree; nothing may follow them from here on.
+    app.screenRoot = nullptr;
+    app.blocker = nullptr;
+    app.topScreen = nullptr;
+}
+
+void pushScreen()
+{
+    app.screenRoot->script.trigger(STACK_BACK_STEP);
+    SceneObject *screen = new SceneObject;
+    addActionStep(screen, STACK_ACTION_MS, slideIn, nullptr);
+    addActionStep(screen, ACTION_ENDLESS, topWatch, nullptr);
+    screen->script.trigger(SLIDE_IN_STEP);
+    screen->script.trigger(TOP_WATCH_STEP);
+    app.topScreen->addChild(screen);
+    app.topScreen = screen;
+}
+
+void popScreen(SceneObject *previous)
+{
+    app.currentAction->enabled = false;
+    if (app.screenRoot)
+        app.screenRoot->script.trigger(STACK_FORWARD_STEP);
+    if (app.topScreen)
+        app.topScreen->close();
+    if (previous == app.screenRoot)
+        closeScreenStack();
+    else
+        app.topScreen = previous;
+}
+
+bool keyOnTop(SDLKey sym)
+{
+    return app.onTopScreen && keyPressed(sym);
+}
+
+SceneObject *beginScreen()
+{
+    if (!app.topScreen)
+        openScreenStack();
+    SceneObject *previous = app.topScreen;
+    pushScreen();
+    return previous;
+}
+
+void topWatch(void *userData)
+{
+    app.onTopScreen = app.currentObject == app.topScreen;
+}
+
+void slideIn(void *userData)
+{
+    double e = std::min(app.currentAction->elapsed, STACK_MOVE_MS);
+    app.currentObject->setPosition(-2 * e / STACK_MOVE_MS, -3 * e / STACK_MOVE_MS, 2 * e / STACK_MOVE_MS);
+}
+
+// Incremental move towards `total` x e / 400, keeping what was applied in d0..d2.
+static void moveStack(const double total[3])
+{
+    Action *a = app.currentAction;
+    double e = std::min(a->elapsed, STACK_MOVE_MS);
+    double target[3] = {total[0] * e / STACK_MOVE_MS, total[1] * e / STACK_MOVE_MS, total[2] * e / STACK_MOVE_MS};
+    app.currentObject->moveBy(target[0] - a->d0, target[1] - a->d1, target[2] - a->d2);
+    a->d0 = target[0];
+    a->d1 = target[1];
+    a->d2 = target[2];
+}
+
+void stackForward(void *userData)
+{
+    static const double forward[3] = {-2, 2, 3};
+    moveStack(forward);
+}
+
+void stackBack(void *userData)
+{
+    static const double back[3] = {2, -2, -3};
+    moveStack(back);
+}

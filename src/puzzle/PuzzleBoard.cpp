@@ -1,0 +1,246 @@
+#include "puzzle/PuzzleBoard.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "app/App.h"
+#include "app/Picker.h"
+#include "audio/Mixer.h"
+#include "menus/Button.h"
+#include "puzzle/PuzzleFlow.h"
+#include "resources/Settings.h"
+#include "scene/SceneObject.h"
+
+// The half-sine curves use this value of pi, as the animations were tuned with it.
+static const double HALF_TURN = 3.141592;
+
+enum { WATCH_STEP = 0, PULSE_STEP = 1, FLY_IN_STEP = 2 };
+
+const PuzzleSizeInfo &currentSizeInfo()
+{
+    return PUZZLE_SIZE_INFO[app.board.puzzleSize == 1 ? 1 : 0];
+}
+
+static void play(const char *sound)
+{
+    if (app.mixer)
+        app.mixer->play(sound, false);
+}
+
+// One candidate in one of the four strips around the board (x drawn before y).
+static void drawCandidate(PuzzleBoard &b)
+{
+    switch (rand() % 4) {
+    case 0: b.candidateX = rand() % 6 - 20; b.candidateY = rand() % 18 - 15; break;
+    case 1: b.candidateX = rand() % 6 + 15; b.candidateY = rand() % 27 - 15; break;
+    case 2: b.candidateX = rand() % 26 - 13; b.candidateY = rand() % 5 - 14; break;
+    default: b.candidateX = rand() % 18 - 1; b.candidateY = rand() % 5 + 10; break;
+    }
+}
+
+static bool farFromEarlier(const PuzzleBoard &b, int count)
+{
+    for (int j = 0; j < count; j++) {
+        int dx = b.startX[j] - b.candidateX, dy = b.startY[j] - b.candidateY;
+        if (std::sqrt((double)(dx * dx + dy * dy)) < b.minScatterDistance)
+            return false;
+    }
+    return true;
+}
+
+void scatter()
+{
+    PuzzleBoard &b = app.board;
+    for (int i = 0; i < b.pieceCount; i++) {
+        do
+            drawCandidate(b);
+        while (!farFromEarlier(b, i));
+        b.startX[i] = b.candidateX;
+        b.startY[i] = b.candidateY;
+    }
+}
+
+static void addStepAction(SceneObject *object, double duration, ActionCallback callback, void *user, int i0)
+{
+    Action a;
+    a.setTiming(1, true, duration);
+    a.setCallback(callback, user, i0, 0, 0, 0, 0, 0);
+    object->script.addStep();
+    object->script.addAction(a);
+}
+
+// A piece scattered 50 units behind the board, face down, flying in.
+static SceneObject *makePiece(const char *archive, int n, int x, int y)
+{
+    SceneObject *piece = new SceneObject;
+    piece->addHook(pickableHook, 0);
+    piece->setImage(archive, std::to_string(n).c_str());
+    piece->setPosition(x, y, -50.0);
+    piece->setRotation(-180, 0, 0);
+    addStepAction(piece, ACTION_ENDLESS, pickUpWatcher, nullptr, n);
+    piece->script.trigger(WATCH_STEP);
+    addStepAction(piece, 300, pulse, nullptr, 0);
+    addStepAction(piece, 1400, flyIn, nullptr, 0);
+    piece->script.trigger(FLY_IN_STEP);
+    return piece;
+}
+
+static SceneObject *makePlace(const char *archive, int n, SceneObject *piece, int layout)
+{
+    double x = 0, y = 0;
+    pieceHome(app.board.puzzleSize, layout, n, x, y);
+    SceneObject *place = new SceneObject;
+    place->addHook(pickableHook, 0);
+    place->setImage(archive, std::to_string(n).c_str());
+    place->setPosition(x, y, -0.1);
+    addStepAction(place, ACTION_ENDLESS, dropWatcher, piece, 0);
+    place->script.trigger(0);
+    return place;
+}
+
+void buildPieces()
+{
+    PuzzleBoard &b = app.board;
+    const PuzzleSizeInfo &info = currentSizeInfo();
+    int picture = b.pictureIndex;
+    b.placedCount = 0;
+    SceneObject *background = new SceneObject;
+    background->setPosition(0, 0, -0.2);
+    background->setImage(info.pictureArchives[picture], "plase");
+    b.boardObject->addChild(background);
+    scatter();
+    for (int n = 1; n <= b.pieceCount; n++) {
+        SceneObject *piece = makePiece(info.pictureArchives[picture], n, b.startX[n - 1], b.startY[n - 1]);
+        b.boardObject->addChild(piece);
+        b.boardObject->addChild(makePlace(info.outlineArchives[picture], n, piece, pictureLayout(picture)));
+    }
+}
+
+void flyIn(void *userData)
+{
+    Action *a = app.currentAction;
+    double e = a->elapsed;
+    if (e > 1300) {
+        a->enabled = false;
+        e = 1300;
+    }
+    app.currentObject->rotateBy(e * 180 / 1300 - a->d0, 0, 0);
+    app.currentObject->moveBy(0, 0, e * 50 / 1300 - a->d1);
+    a->d0 = e * 180 / 1300;
+    a->d1 = e * 50 / 1300;
+}
+
+static void selectPiece(SceneObject *piece, int n)
+{
+    PuzzleBoard &b = app.board;
+    play("puzzle_up.wav");
+    if (b.shadowObject)
+        b.shadowObject->close();
+    SceneObject *shadow = new SceneObject;
+    shadow->setImage(currentSizeInfo().shadowArchives[b.pictureIndex], std::to_string(n).c_str());
+    shadow->setPosition(0.2, 0.2, -0.1);
+    piece->addChild(shadow);
+    b.shadowObject = shadow;
+    b.selectedPiece = piece;
+    piece->script.trigger(PULSE_STEP);
+}
+
+void pickUpWatcher(void *userData)
+{
+    PuzzleBoard &b = app.board;
+    SceneObject *piece = app.currentObject;
+    if (b.justPlaced && b.selectedPiece == piece) {
+        b.justPlaced = false;
+        app.currentAction->enabled = false;  // sent home: never selectable again
+        return;
+    }
+    if (clickedHere())
+        selectPiece(piece, app.currentAction->i0);
+}
+
+void pulse(void *userData)
+{
+    Action *a = app.currentAction;
+    int k = (int)a->elapsed;
+    if (k > 200) {
+        a->enabled = false;
+        k = 200;
+    }
+    double s = 1 + 0.2 * std::sin(k * HALF_TURN / 200);
+    app.currentObject->setScale(s, s, 1.0);
+}
+
+void dropWatcher(void *pieceObject)
+{
+    PuzzleBoard &b = app.board;
+    SceneObject *place = app.currentObject, *piece = (SceneObject *)pieceObject;
+    if (!clickedHere() || b.selectedPiece != piece)
+        return;
+    b.placedCount++;
+    b.justPlaced = true;
+    play("puzzle_move.wav");
+    double dx = place->x() - piece->x(), dy = place->y() - piece->y();
+    Action a;
+    a.setTiming(1, true, 800);
+    a.setCallback(glide, b.shadowObject, 0, 0, 0, place->x(), place->y(), std::sqrt(dx * dx + dy * dy) / 700);
+    piece->script.addStep();
+    piece->script.addAction(a);
+    piece->script.trigger(piece->script.stepCount() - 1);
+    app.currentAction->enabled = false;
+    b.shadowObject = nullptr;
+}
+
+void glide(void *shadow)
+{
+    Action *a = app.currentAction;
+    SceneObject *piece = app.currentObject;
+    double e = a->elapsed;
+    if (e >= 700) {
+        a->enabled = false;
+        Action landing;
+        landing.setTiming(1, true, 500);
+        landing.setCallback(land, shadow, 0, 0, 0, a->d0, a->d1, 0);
+        piece->script.addStep();
+        piece->script.addAction(landing);
+        piece->script.trigger(piece->script.stepCount() - 1);
+        return;
+    }
+    int step = (int)(e - a->i0);
+    a->i0 = (int)e;
+    double rx = a->d0 - piece->x(), ry = a->d1 - piece->y();
+    double r = std::sqrt(rx * rx + ry * ry);
+    if (r <= 0)
+        return;  // already there; nothing to move along
+    piece->moveBy(step * a->d2 * rx / r, step * a->d2 * ry / r, step * 5.0 / 700);
+}
+
+static void completePicture()
+{
+    PuzzleBoard &b = app.board;
+    play("final.wav");
+    if (app.settings)
+        app.settings->completed[b.pictureIndex] = 1;
+    showPicture();
+}
+
+void land(void *shadow)
+{
+    Action *a = app.currentAction;
+    SceneObject *piece = app.currentObject;
+    double e = a->elapsed;
+    if (e > 400) {
+        a->enabled = false;
+        if (shadow)
+            ((SceneObject *)shadow)->close();
+        e = 400;
+        piece->setPosition(a->d0, a->d1, 0);
+        piece->setRotation(0, 0, 0);
+        if (app.board.placedCount == app.board.pieceCount)
+            completePicture();
+        return;
+    }
+    double tilt = 20 * std::sin(e * HALF_TURN / 400);
+    piece->setPosition(a->d0, a->d1, 5 - 5 * e / 400);
+    piece->setRotation(-tilt, tilt, 0);
+}

@@ -1,0 +1,280 @@
+#include "puzzle/PuzzleFlow.h"
+
+#include "app/App.h"
+#include "app/Display.h"
+#include "app/Picker.h"
+#include "menus/Button.h"
+#include "menus/Screen.h"
+#include "puzzle/PuzzleBoard.h"
+#include "resources/Settings.h"
+#include "scene/SceneObject.h"
+
+enum { ZOOM_IN_STEP = 0, ZOOM_OUT_STEP = 1 };
+// Depth of the frame and picture buttons, and of the board (scene units).
+static const double FIELD_Z = 59.7;
+static const double BOARD_Z = 60;
+
+static double halfWidth() { return app.display->halfWidthAt(100); }
+static double halfHeight() { return app.display->halfHeightAt(100); }
+
+static void addStep(SceneObject *object, double duration, ActionCallback callback, void *user)
+{
+    object->script.addStep();
+    object->script.addAction(makeAction(1, duration, callback, user));
+}
+
+void setPuzzleSize(int size)
+{
+    if (size != 0 && size != 1)
+        return;
+    const PuzzleSizeInfo &info = PUZZLE_SIZE_INFO[size];
+    if (app.settings)
+        app.settings->puzzleSize = size;
+    app.board.puzzleSize = size;
+    app.board.pieceCount = info.pieceCount;
+    app.board.minScatterDistance = info.minScatterDistance;
+}
+
+static SceneObject *makeFieldButton(const char *image, double x, ActionCallback handler)
+{
+    SceneObject *button = new SceneObject;
+    button->addHook(pickableHook, 0);
+    button->setRotation(-90, 0, 0);
+    button->setPosition(x, 1.237, FIELD_Z);
+    button->setImage("buttons.pak", image);
+    giveButton(button, handler);
+    return button;
+}
+
+void layoutPlayField()
+{
+    SceneObject *field = new SceneObject;
+    addStep(field, 1300, zoomIn, nullptr);
+    addStep(field, 1000, zoomOut, nullptr);
+    app.root->addChild(field);
+    app.playField = field;
+
+    SceneObject *frame = new SceneObject;
+    frame->setRotation(-90, 0, 0);
+    frame->setPosition(0, 0, FIELD_Z);
+    frame->setImage("interface_my.pak", "puzz_plase");
+    field->addChild(frame);
+    field->addChild(makeFieldButton("prev", -11.205, previousPicture));
+    field->addChild(makeFieldButton("next", 11.297, nextPicture));
+}
+
+// One-shot steps of the board: how leaveBoard replaces it.
+static void retireUnsolved(void *userData)
+{
+    app.currentAction->enabled = false;
+    app.currentObject->script.trigger(1);
+}
+
+static void replaceBoard(void *userData)
+{
+    app.currentAction->enabled = false;
+    showPicture();
+}
+
+static void retireSolved(void *userData)
+{
+    app.currentAction->enabled = false;
+    if (app.playField)
+        app.playField->script.trigger(ZOOM_OUT_STEP);
+}
+
+void showPicture()
+{
+    PuzzleBoard &b = app.board;
+    if (b.boardObject)
+        b.boardObject->close();
+    SceneObject *board = new SceneObject;
+    app.playField->addChild(board);
+    b.boardObject = board;
+    b.shadowObject = nullptr;
+    b.selectedPiece = nullptr;
+    board->setPosition(0, 0, BOARD_Z);
+    if (app.settings && app.settings->completed[b.pictureIndex] == 1) {
+        board->setImage(currentSizeInfo().commonArchives[b.pictureIndex], "final");
+        addStep(board, ACTION_ONE_SHOT, retireSolved, nullptr);
+        app.playField->script.trigger(ZOOM_IN_STEP);
+        return;
+    }
+    addStep(board, ACTION_ONE_SHOT, retireUnsolved, nullptr);
+    addStep(board, ACTION_ONE_SHOT, replaceBoard, nullptr);
+    buildPieces();
+}
+
+void leaveBoard()
+{
+    if (app.board.boardObject)
+        app.board.boardObject->script.trigger(0);
+}
+
+void zoomIn(void *userData)
+{
+    Action *a = app.currentAction;
+    double e = a->elapsed;
+    app.board.zoomBusy = true;
+    if (e > 1200) {
+        app.board.zoomBusy = false;
+        a->enabled = false;
+        e = 1200;
+    }
+    double v = e * 0.6 / 1200;
+    app.currentObject->scaleBy(v - a->d0, v - a->d0, 0);
+    a->d0 = v;
+}
+
+void zoomOut(void *userData)
+{
+    Action *a = app.currentAction;
+    double e = a->elapsed;
+    app.board.zoomBusy = true;
+    bool done = e > 800;
+    if (done)
+        e = 800;
+    double v = -0.6 * e / 800;
+    app.currentObject->scaleBy(v - a->d0, v - a->d0, 0);
+    a->d0 = v;
+    if (!done)
+        return;
+    app.board.zoomBusy = false;
+    a->enabled = false;
+    showPicture();
+}
+
+// Moves through the ring of five pictures by `step` (+1 or -1).
+static void turnPicture(int step, SDLKey key)
+{
+    if (app.board.zoomBusy)
+        return;
+    bool keyed = !app.topScreen && keyPressed(key);
+    if (!clickedHere() && !keyed)
+        return;
+    app.board.pictureIndex = (app.board.pictureIndex + step + PUZZLE_PICTURES) % PUZZLE_PICTURES;
+    leaveBoard();
+    buildPanel();
+}
+
+void previousPicture(void *userData)
+{
+    turnPicture(-1, SDLK_LEFT);
+}
+
+void nextPicture(void *userData)
+{
+    turnPicture(1, SDLK_RIGHT);
+}
+
+void unfold(void *userData)
+{
+    Action *a = app.currentAction;
+    double e = a->elapsed;
+    if (e > 1300) {
+        a->enabled = false;
+        e = 1300;
+    }
+    double v = e * -90 / 1300;
+    app.currentObject->rotateBy(v - a->d0, 0, 0);
+    a->d0 = v;
+}
+
+void buildPanel()
+{
+    if (app.panel)
+        app.panel->close();
+    SceneObject *panel = new SceneObject;
+    double w = halfWidth(), h = halfHeight();
+    if (!app.settings || app.settings->menuExpanded != 1) {
+        panel->setPosition(16.85 - w, h - 1.2, 0.6);
+        panel->setImage("interface_my.pak", "menu_open");
+        panel->setImage(currentSizeInfo().commonArchives[app.board.pictureIndex], "prev");
+        addStep(panel, 1400, unfold, nullptr);
+        panel->script.trigger(0);
+    } else {
+        panel->setPosition(16.85 - w, h - 5.85, 0.6);
+        panel->setRotation(-90, 0, 0);
+        panel->setImage("interface_my.pak", "menu");
+    }
+    if (app.gameLayer)
+        app.gameLayer->addChild(panel);
+    app.panel = panel;
+}
+
+// Incremental slide of a size-selection object: d1 = total distance, i0 =
+// axis (0 = x, 2 = z), over 1000 ms.
+static void slide(void *userData)
+{
+    Action *a = app.currentAction;
+    double e = a->elapsed;
+    if (e > 1000) {
+        a->enabled = false;
+        e = 1000;
+    }
+    double v = e * a->d1 / 1000;
+    double d = v - a->d0;
+    app.currentObject->moveBy(a->i0 == 0 ? d : 0, 0, a->i0 == 2 ? d : 0);
+    a->d0 = v;
+}
+
+// The chooser of a size button (i0 = the size).
+static void chooseSize(void *userData)
+{
+    if (!clickedHere() && !keyOnTop(SDLK_RETURN))
+        return;
+    setPuzzleSize(app.currentAction->i0);
+    layoutPlayField();
+    showPicture();
+}
+
+static Action slideAction(int axis, double distance)
+{
+    Action a;
+    a.setTiming(1, true, ACTION_ENDLESS);
+    a.setCallback(slide, nullptr, axis, 0, 0, 0, distance, 0);
+    return a;
+}
+
+static SceneObject *makeSizeButton(const char *image, double x, int size, double distance, SceneObject *previous)
+{
+    SceneObject *button = new SceneObject;
+    button->addHook(pickableHook, 0);
+    button->setPosition(x, -65, -0.3);
+    button->setImage("select_menu.pak", image);
+    button->script.addStep();
+    button->script.addAction(makeAction(1, ACTION_ENDLESS, closeOnConfirm, previous));
+    Action chooser;
+    chooser.setTiming(1, true, ACTION_ENDLESS);
+    chooser.setCallback(chooseSize, nullptr, size, 0, 0, 0, 0, 0);
+    button->script.addAction(chooser);
+    button->script.addAction(slideAction(0, distance));
+    button->script.trigger(0);
+    button->script.addStep();
+    button->script.addAction(makeAction(1, ACTION_ONE_SHOT, addHoverEffects, nullptr));
+    button->script.trigger(1);
+    return button;
+}
+
+void openSizeSelection()
+{
+    SceneObject *previous = beginScreen();
+    if (app.settings)
+        app.settings->showWelcome = 0;
+    SceneObject *title = new SceneObject;
+    title->setPosition(0, -65, 16);
+    title->setImage("select_menu.pak", "please");
+    title->script.addStep();
+    title->script.addAction(slideAction(2, -8.5));
+    title->script.trigger(0);
+    app.topScreen->addChild(title);
+    SceneObject *screen = app.topScreen;
+    screen->addChild(makeSizeButton("low", -25, 0, 17, previous));
+    screen->addChild(makeSizeButton("height", 25, 1, -17, previous));
+}
+
+void showSizeSelection(void *userData)
+{
+    if (clickedHere() || keyOnTop(SDLK_RETURN))
+        openSizeSelection();
+}

@@ -1,0 +1,243 @@
+// The puzzle played as a child plays it: the real game scene, the real pick,
+// clicks on pieces and outlines, keys, and the clock stepped frame by frame.
+#include <gtest/gtest.h>
+
+#include "app/App.h"
+#include "puzzle/PuzzleBoard.h"
+#include "puzzle/PuzzleFlow.h"
+#include "scene/SceneObject.h"
+#include "support/GameScenario.h"
+
+// Long enough for the pieces to fly in (1.3 s) and a sent piece to land
+// (1.1 s); the animations do not depend on the frame rate, so big steps do.
+static const int SETTLE_FRAMES = 30;
+static const uint32_t SETTLE_STEP_MS = 50;
+
+static void settle()
+{
+    playScenario(SETTLE_FRAMES, SETTLE_STEP_MS);
+}
+
+class PuzzlePlayTest : public testing::Test {
+protected:
+    void start(int size, int picture = 0)
+    {
+        Settings s;
+        s.showWelcome = 0;
+        s.puzzleSize = size;
+        settings = s;
+        startScenario(clock, s);
+        app.board.pictureIndex = picture;
+        if (picture != 0) {
+            leaveBoard();
+            playScenario(2);
+        }
+        settle();
+    }
+    void TearDown() override { endScenario(); }
+    // Selects piece n and sends it home; false when either click missed.
+    bool sendHome(int n)
+    {
+        return clickOn(pieceObject(n)) && clickOn(placeObject(n));
+    }
+    ManualClock clock;
+    Settings settings;
+};
+
+TEST_F(PuzzlePlayTest, SolvingAll20PiecesCompletesThePictureWithOneFinalSound)
+{
+    start(0);
+    ASSERT_EQ(20, app.board.pieceCount);
+    for (int n = 1; n <= 20; n++) {
+        SCOPED_TRACE(n);
+        drainAudio(3000);
+        ASSERT_TRUE(sendHome(n));
+        EXPECT_EQ(n, app.board.placedCount);
+    }
+    EXPECT_EQ(0, app.settings->completed[0]);  // the last piece is still in flight
+    drainAudio(3000);
+    int finalSounds = 0;
+    for (int frame = 0; frame < SETTLE_FRAMES; frame++) {
+        bool before = channelsPlaying("final.wav") > 0;
+        playScenario(1, SETTLE_STEP_MS);
+        finalSounds += !before && channelsPlaying("final.wav") > 0;
+    }
+    EXPECT_EQ(1, app.settings->completed[0]);
+    EXPECT_EQ(1, finalSounds);
+    EXPECT_TRUE(showsImage(app.board.boardObject, "common.pak"));
+    EXPECT_NEAR(1.6, app.playField->scaleX(), 1e-9);  // zoomed in by 60 %
+    EXPECT_FALSE(app.board.zoomBusy);
+}
+
+TEST_F(PuzzlePlayTest, SolvingAll48PiecesCompletesThePicture)
+{
+    start(1, 2);
+    ASSERT_EQ(48, app.board.pieceCount);
+    for (int n = 1; n <= 48; n++) {
+        SCOPED_TRACE(n);
+        drainAudio(3000);
+        ASSERT_TRUE(sendHome(n));
+    }
+    settle();
+    EXPECT_EQ(1, app.settings->completed[2]);
+    EXPECT_EQ(0, app.settings->completed[0]);
+    EXPECT_TRUE(showsImage(app.board.boardObject, "common2.pak"));
+}
+
+TEST_F(PuzzlePlayTest, ClickOnAnotherPiecesOutlineDoesNothing)
+{
+    start(0);
+    SceneObject *piece = pieceObject(1);
+    ASSERT_TRUE(clickOn(piece));
+    double x = piece->x(), y = piece->y();
+    ASSERT_TRUE(clickOn(placeObject(2)));
+    settle();
+    EXPECT_EQ(0, app.board.placedCount);
+    EXPECT_EQ(x, piece->x());
+    EXPECT_EQ(y, piece->y());
+    EXPECT_EQ(piece, app.board.selectedPiece);
+}
+
+TEST_F(PuzzlePlayTest, OutlineClickedWithNothingSelectedDoesNothing)
+{
+    start(0);
+    ASSERT_TRUE(clickOn(placeObject(3)));
+    playScenario(10);
+    EXPECT_EQ(0, app.board.placedCount);
+    EXPECT_EQ(nullptr, app.board.selectedPiece);
+}
+
+TEST_F(PuzzlePlayTest, SelectingASecondPieceMovesTheShadow)
+{
+    start(0);
+    SceneObject *first = pieceObject(1), *second = pieceObject(2);
+    ASSERT_TRUE(clickOn(first));
+    ASSERT_TRUE(clickOn(second));
+    playScenario(3);
+    EXPECT_EQ(second, app.board.selectedPiece);
+    ASSERT_EQ(1u, second->children.size());
+    EXPECT_EQ(app.board.shadowObject, second->children[0]);
+    EXPECT_TRUE(first->children.empty());  // the old shadow has closed and gone
+}
+
+TEST_F(PuzzlePlayTest, PieceAtHomeCannotBeSelectedAgain)
+{
+    start(0);
+    SceneObject *home = pieceObject(1);
+    ASSERT_TRUE(sendHome(1));
+    settle();
+    EXPECT_DOUBLE_EQ(placeObject(1)->x(), home->x());
+    EXPECT_DOUBLE_EQ(placeObject(1)->y(), home->y());
+    ASSERT_TRUE(clickOn(pieceObject(2)));
+    drainAudio(3000);
+    ASSERT_TRUE(clickOn(home));
+    playScenario(2);
+    EXPECT_EQ(pieceObject(2), app.board.selectedPiece);
+    EXPECT_EQ(0, channelsPlaying("puzzle_up.wav"));
+}
+
+TEST_F(PuzzlePlayTest, CompletedPictureIsShownFinishedAtOnceWhenReachedAgain)
+{
+    start(0);
+    app.settings->completed[1] = 1;
+    pressKey(SDLK_RIGHT);
+    playScenario(2);
+    EXPECT_EQ(1, app.board.pictureIndex);
+    EXPECT_TRUE(showsImage(app.board.boardObject, "common1.pak"));
+    EXPECT_TRUE(app.board.zoomBusy);
+}
+
+class PictureRingTest : public PuzzlePlayTest {};
+
+TEST_F(PictureRingTest, NextFromTheLastGoesToTheFirstAndPreviousBack)
+{
+    start(0, 4);
+    pressKey(SDLK_RIGHT);
+    EXPECT_EQ(0, app.board.pictureIndex);
+    playScenario(3);
+    pressKey(SDLK_LEFT);
+    EXPECT_EQ(4, app.board.pictureIndex);
+    playScenario(3);
+    EXPECT_TRUE(showsImage(pieceObject(1), "puzzle4.pak"));
+}
+
+TEST_F(PictureRingTest, ArrowButtonsTurnThePictureOnAClick)
+{
+    start(0);
+    SceneObject *next = app.playField->children[2];
+    ASSERT_TRUE(clickOn(next));
+    EXPECT_EQ(1, app.board.pictureIndex);
+    playScenario(3);
+    EXPECT_TRUE(showsImage(pieceObject(1), "puzzle1.pak"));
+}
+
+TEST_F(PictureRingTest, ArrowKeysWaitDuringTheZoomAndLeaveTheKeyToOthers)
+{
+    start(0);
+    app.settings->completed[0] = 1;
+    leaveBoard();
+    playScenario(3);
+    ASSERT_TRUE(app.board.zoomBusy);
+    pushKey(SDLK_RIGHT);
+    playScenario(1);
+    EXPECT_EQ(0, app.board.pictureIndex);
+    EXPECT_TRUE(app.keyPending);
+    EXPECT_FALSE(app.keyConsumed);
+    settle();
+    pressKey(SDLK_RIGHT);
+    EXPECT_EQ(1, app.board.pictureIndex);  // answered again once the zoom is over
+}
+
+class SizeSelectionTest : public PuzzlePlayTest {};
+
+TEST_F(SizeSelectionTest, EnterChooses20PiecesAndStartsThePuzzle)
+{
+    Settings s;  // first start: the welcome flag is still set, 48 pieces by default
+    startScenario(clock, s);
+    settle();
+    ASSERT_NE(nullptr, app.topScreen);
+    EXPECT_EQ(nullptr, app.playField);
+    pressKey(SDLK_RETURN);
+    settle();
+    EXPECT_EQ(0, app.settings->puzzleSize);
+    EXPECT_EQ(20, app.board.pieceCount);
+    EXPECT_EQ(0, app.settings->showWelcome);
+    EXPECT_EQ(nullptr, app.topScreen);
+    ASSERT_NE(nullptr, pieceObject(20));
+    EXPECT_EQ(nullptr, pieceObject(21));
+}
+
+TEST_F(SizeSelectionTest, ClickOn48ChoosesTheLargePuzzle)
+{
+    Settings s;
+    s.puzzleSize = 0;
+    startScenario(clock, s);
+    settle();
+    SceneObject *screen = app.topScreen;
+    ASSERT_NE(nullptr, screen);
+    ASSERT_EQ(3u, screen->children.size());
+    ASSERT_TRUE(clickOn(screen->children[2]));
+    settle();
+    EXPECT_EQ(1, app.settings->puzzleSize);
+    EXPECT_EQ(48, app.board.pieceCount);
+}
+
+class ButtonHoverTest : public PuzzlePlayTest {};
+
+TEST_F(ButtonHoverTest, ButtonShrinksFrom107AfterBeingHoveredFor50Ms)
+{
+    start(0);
+    SceneObject *next = app.playField->children[2];
+    ASSERT_TRUE(hoverOn(next));  // the frame that sees it hovered starts the growth
+    playScenario(4, 12);         // hovered for about 50 ms
+    double grown = next->scaleX();
+    EXPECT_GT(grown, 1.0);
+    EXPECT_LT(grown, 1.07);
+    pushMotion(2, 2);
+    playScenario(2, 16);  // the pick notices, hover-grow hands over to the shrink
+    double shrinking = next->scaleX();
+    EXPECT_GT(shrinking, grown);  // the shrink starts from 1.07, wherever growth had got to
+    EXPECT_LT(shrinking, 1.07);
+    playScenario(10, 16);
+    EXPECT_EQ(1.0, next->scaleX());
+}

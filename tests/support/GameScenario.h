@@ -1,0 +1,38 @@
+// Starts the real game scene under test (the real start-up scene, archives
+// from the build's data folder) and plays it as a child would: clicks on
+// objects through the real pick, keys, and the audio drained as the sound
+// card would drain it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "resources/Settings.h"
+#include "support/GameRig.h"
+
+struct SceneObject;
+struct Mixer;
+
+// A fresh game with these settings, a mixer without a device (its channels
+// work; drainAudio plays them out) and the hand-stepped clock.
+void startScenario(ManualClock &clock, const Settings &settings);
+// Frees the scene and the mixer; restores the real clock.
+void endScenario();
+// Frames of stepMs each, draining the audio as it would play meanwhile.
+void playScenario(int frames, uint32_t stepMs = 16);
+// Moves the pointer onto a visible part of the object (trying its triangles
+// until the pick says it is under the pointer); false when none is.
+bool hoverOn(const SceneObject *object);
+// hoverOn, then a left click read in the next frame.
+bool clickOn(const SceneObject *object);
+// Presses a key and plays the frame that reads it.
+void pressKey(SDLKey sym);
+// Plays out `ms` of audio from the mixer's channels, as the device would.
+void drainAudio(uint32_t ms);
+// Channels currently playing the clip loaded under `name` (0 when none).
+int channelsPlaying(const char *name);
+// Piece n (1-based) of the board in play, and its outline.
+SceneObject *pieceObject(int n);
+SceneObject *placeObject(int n);
+// True when the object's model came from this archive and entry.
+bool showsImage(const SceneObject *object, const std::string &archive);
