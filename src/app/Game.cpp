@@ -36,7 +36,15 @@ void startGame()
     platformInstallQuitSignals();
     SDL_WM_SetCaption(GAME_CAPTION, GAME_CAPTION);
     app.root = new SceneObject;
+    buildFirstScene();
+}
+
+void buildFirstScene()
+{
+    app.frameTicks = readFrameClock(app.clock);
     buildStartupScene();
+    app.frameTicks = readFrameClock(app.clock);
+    restartClocks(app.root, app.frameTicks);
 }
 
 void playFrame()

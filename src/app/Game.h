@@ -9,6 +9,9 @@ void loadSettingsAtStart();
 // Everything before the main loop: settings, window, signals, caption, root,
 // start-up scene. A video failure ends the process with status 1.
 void startGame();
+// Builds the start-up scene under a new root and starts every object's
+// clock now, so the first frame does not swallow the start-up time.
+void buildFirstScene();
 // One turn of the main loop: input, quit signals, one frame.
 void playFrame();
 // Frees the scene tree and the window (which ends SDL).

@@ -4,13 +4,15 @@
 
 #include "app/App.h"
 #include "app/Display.h"
+#include "app/Picker.h"
 #include "audio/Mixer.h"
+#include "menus/Button.h"
+#include "menus/Dialogs.h"
+#include "menus/MainMenu.h"
+#include "menus/WebLinks.h"
 #include "puzzle/PuzzleFlow.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
-
-// Scale of a hovered button (its meshes appear at the square of it).
-static const double BUTTON_HOVER_SCALE = 1.07;
 
 void followMouse(void *userData)
 {
@@ -22,23 +24,6 @@ void followMouse(void *userData)
     double y = -d->halfHeightAt(CURSOR_DISTANCE) * fy;
     cursor->setPosition(x, y, 100 - CURSOR_DISTANCE);
     cursor->setRotation(2 * y - 90, 0, -2.5 * x);
-}
-
-// Ends the game on Escape; the close button does the same on a click.
-static void watchEscape(void *userData)
-{
-    if (!app.topScreen && keyPressed(SDLK_ESCAPE))
-        saveAndClose();
-}
-
-static void watchCloseButton(void *userData)
-{
-    SceneObject *button = app.currentObject;
-    bool hovered = app.picker.isHovered();
-    double scale = hovered ? BUTTON_HOVER_SCALE : 1.0;
-    button->setScale(scale, scale, scale);
-    if (hovered && app.leftClicked)
-        saveAndClose();
 }
 
 // An object running one endless action from its step 0.
@@ -54,7 +39,6 @@ static void addBackground()
     SceneObject *background = new SceneObject;
     background->setImage("interface_my.pak", "fon");
     background->setRotation(-90, 0, 0);
-    startEndless(background, watchEscape);
     app.root->addChild(background);
 }
 
@@ -68,23 +52,44 @@ static void addCursor()
     app.root->addChild(cursor);
 }
 
-static void addCloseButton()
+// Flips the panel between expanded and collapsed.
+static void toggleView(void *userData)
+{
+    if (!clickedHere())
+        return;
+    app.settings->menuExpanded = app.settings->menuExpanded == 1 ? 0 : 1;
+    buildPanel();
+}
+
+// One tool-bar button: its image from "buttons.pak" at (x, y, z), a full button.
+static void addToolButton(const char *image, double x, double y, double z, ActionCallback handler)
+{
+    SceneObject *button = new SceneObject;
+    button->addHook(pickableHook, 0);
+    button->setRotation(-90, 0, 0);
+    button->setPosition(x, y, z);
+    button->setImage("buttons.pak", image);
+    giveButton(button, handler);
+    app.root->addChild(button);
+}
+
+// The tool bar, anchored to the corners of the visible area at distance 100.
+static void addToolBar()
 {
     double w = app.display->halfWidthAt(100), h = app.display->halfHeightAt(100);
-    SceneObject *close = new SceneObject;
-    close->addHook(pickableHook, 0);
-    close->setRotation(-90, 0, 0);
-    close->setPosition(w - 4, h - 4, 0.6);
-    close->setImage("buttons.pak", "close");
-    startEndless(close, watchCloseButton);
-    app.root->addChild(close);
+    addToolButton("close", w - 4, h - 4, 0.6, openExit);
+    addToolButton("view", 16.5 - w, h - 5.8, 0.6, toggleView);
+    addToolButton("break", 28.992 - w, h - 5.8, 0.6, openResetOne);
+    addToolButton("menu", 7.5 - w, h - 5.8, 0.6, openMainMenu);
+    addToolButton("get_puzz", -15.079, 34.889, 0.5, openDownloadPage);
+    addToolButton("help", 22.746 - w, h - 5.8, 0.6, openHelp);
 }
 
 // The first screen: the size selection on the very first start, else the puzzle.
 static void openFirstScreen()
 {
     if (app.settings->showWelcome) {
-        openSizeSelection();
+        openWelcome();
         return;
     }
     setPuzzleSize(app.settings->puzzleSize);
@@ -101,6 +106,6 @@ void buildStartupScene()
     app.root->addChild(app.gameLayer);
     buildPanel();
     addCursor();
-    addCloseButton();
+    addToolBar();
     openFirstScreen();
 }

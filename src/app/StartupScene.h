@@ -1,5 +1,6 @@
-// The scene built once at start: background, the game's own cursor and the
-// close button. Escape or a click on the close button ends the game.
+// The scene built once at start: the music, the background, the game layer
+// with its panel, the game's own cursor, the tool bar, then the welcome
+// screen (first run) or the puzzle.
 #pragma once
 
 #include <cstdint>

@@ -205,3 +205,10 @@ void SceneObject::draw()
     }
     glPopMatrix();
 }
+
+void restartClocks(SceneObject *object, uint32_t ticks)
+{
+    object->scheduler.now = object->scheduler.previous = ticks;
+    for (SceneObject *child : object->children)
+        restartClocks(child, ticks);
+}

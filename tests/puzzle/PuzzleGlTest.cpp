@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/App.h"
+#include "app/Game.h"
 #include "puzzle/PuzzleBoard.h"
 #include "puzzle/PuzzleFlow.h"
 #include "scene/SceneObject.h"
@@ -43,6 +44,34 @@ protected:
     ManualClock clock;
     Settings settings;
 };
+
+// A clock that reads 500 ms before the scene is built, 4500 ms after (a slow
+// start-up), then moves 16 ms per frame.
+static uint32_t slowStartTicks(void *user)
+{
+    int &reads = *(int *)user;
+    reads++;
+    return reads == 1 ? 500 : 4500 + 16 * (reads - 2);
+}
+
+TEST_F(PuzzlePlayTest, PiecesStartFlyingInWithTheFirstFrameNotDuringStartUp)
+{
+    Settings s;
+    s.showWelcome = 0;
+    s.puzzleSize = 0;
+    startScenario(clock, s);
+    resetScene();
+    app.board = PuzzleBoard();
+    app.playField = app.panel = nullptr;
+    int reads = 0;
+    app.clock.source = slowStartTicks;
+    app.clock.user = &reads;
+    buildFirstScene();
+    playFrames(1);
+    SceneObject *piece = pieceObject(1);
+    ASSERT_NE(nullptr, piece);
+    EXPECT_LT(piece->transform.position[2], -49.0);  // 16 ms into a 1.3 s flight from -50
+}
 
 TEST_F(PuzzlePlayTest, SolvingAll20PiecesCompletesThePictureWithOneFinalSound)
 {
@@ -190,28 +219,13 @@ TEST_F(PictureRingTest, ArrowKeysWaitDuringTheZoomAndLeaveTheKeyToOthers)
 
 class SizeSelectionTest : public PuzzlePlayTest {};
 
-TEST_F(SizeSelectionTest, EnterChooses20PiecesAndStartsThePuzzle)
-{
-    Settings s;  // first start: the welcome flag is still set, 48 pieces by default
-    startScenario(clock, s);
-    settle();
-    ASSERT_NE(nullptr, app.topScreen);
-    EXPECT_EQ(nullptr, app.playField);
-    pressKey(SDLK_RETURN);
-    settle();
-    EXPECT_EQ(0, app.settings->puzzleSize);
-    EXPECT_EQ(20, app.board.pieceCount);
-    EXPECT_EQ(0, app.settings->showWelcome);
-    EXPECT_EQ(nullptr, app.topScreen);
-    ASSERT_NE(nullptr, pieceObject(20));
-    EXPECT_EQ(nullptr, pieceObject(21));
-}
-
 TEST_F(SizeSelectionTest, ClickOn48ChoosesTheLargePuzzle)
 {
     Settings s;
     s.puzzleSize = 0;
     startScenario(clock, s);
+    settle();
+    pressKey(SDLK_RETURN);
     settle();
     SceneObject *screen = app.topScreen;
     ASSERT_NE(nullptr, screen);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/App.h"
-#include "app/StartupScene.h"
+#include "app/Game.h"
 #include "audio/Mixer.h"
 #include "resources/Mesh.h"
 #include "scene/SceneObject.h"
@@ -24,8 +24,7 @@ void startScenario(ManualClock &clock, const Settings &settings)
     app.onTopScreen = app.closeBelow = false;
     app.mixer = new Mixer;  // never opened: channels fill, drainAudio empties them
     app.mixer->syncSwitches(scenarioSettings);
-    buildStartupScene();
-    playScenario(1);
+    buildFirstScene();
 }
 
 void endScenario()

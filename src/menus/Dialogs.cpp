@@ -1,0 +1,127 @@
+#include "menus/Dialogs.h"
+
+#include "app/App.h"
+#include "app/Display.h"
+#include "app/Picker.h"
+#include "menus/Button.h"
+#include "menus/Screen.h"
+#include "puzzle/PuzzleFlow.h"
+#include "resources/Settings.h"
+#include "scene/SceneObject.h"
+
+// Dialog buttons that share one place in every two-button dialog.
+static const double CANCEL_X = -3.372, CONFIRM_X = 3.232, BUTTON_ROW_Z = -1.443;
+
+// A background at the screen's origin (its model carries its own depth).
+static SceneObject *addBackground(const char *archive, const char *image)
+{
+    SceneObject *background = new SceneObject;
+    background->setImage(archive, image);
+    app.topScreen->addChild(background);
+    return background;
+}
+
+// A pickable object at (x, SCREEN_DEPTH_Y, z) of the top screen.
+static SceneObject *addItem(const char *archive, const char *image, double x, double z)
+{
+    SceneObject *item = new SceneObject;
+    item->addHook(pickableHook, 0);
+    item->setPosition(x, SCREEN_DEPTH_Y, z);
+    item->setImage(archive, image);
+    app.topScreen->addChild(item);
+    return item;
+}
+
+static double dialogHalfWidth() { return app.display->halfWidthAt(SCREEN_DISTANCE); }
+static double dialogHalfHeight() { return app.display->halfHeightAt(SCREEN_DISTANCE); }
+
+// The corner picture showing the two-click play, anchored to the top left.
+static void addHelpPicture()
+{
+    addItem("help_menu.pak", "help", 7.8 - dialogHalfWidth(), dialogHalfHeight() - 4.3);
+}
+
+void openWelcome()
+{
+    SceneObject *previous = beginScreen();
+    SceneObject *background = addBackground("help_menu.pak", "fon_wel");
+    background->setImage("help_menu.pak", "puz_help");
+    addHelpPicture();
+    SceneObject *ok = addItem("help_menu.pak", "ok", 0, -3.839);
+    giveHandlers(ok, closeOnConfirm, showSizeSelection, previous);
+}
+
+void openHelp(void *userData)
+{
+    if (!clickedHere() && !(!app.topScreen && keyPressed(SDLK_F1)))
+        return;
+    SceneObject *previous = beginScreen();
+    addBackground("help_menu.pak", "puz_help");
+    addHelpPicture();
+    SceneObject *close = addItem("buttons.pak", "close_menu", dialogHalfWidth() - 1.26, dialogHalfHeight() - 1.32);
+    giveHandlers(close, closeOnCancel, nullptr, previous);
+}
+
+void openExit(void *userData)
+{
+    if (!clickedHere() && !(!app.topScreen && keyPressed(SDLK_ESCAPE)))
+        return;
+    SceneObject *previous = beginScreen();
+    addBackground("exit_menu.pak", "fon_exit");
+    giveHandlers(addItem("exit_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
+    giveButton(addItem("exit_menu.pak", "ok", CONFIRM_X, BUTTON_ROW_Z), confirmExit);
+}
+
+void confirmExit(void *userData)
+{
+    if (clickedHere() || keyOnTop(SDLK_RETURN))
+        saveAndClose();
+}
+
+void openResetOne(void *userData)
+{
+    if (!clickedHere())
+        return;
+    SceneObject *previous = beginScreen();
+    addBackground("break_menu.pak", "break_puzzle");
+    giveHandlers(addItem("break_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
+    giveHandlers(addItem("break_menu.pak", "break", CONFIRM_X, BUTTON_ROW_Z), closeOnConfirm, resetPicture, previous);
+}
+
+void resetPicture(void *userData)
+{
+    if (!clickedHere() && !keyOnTop(SDLK_RETURN))
+        return;
+    if (app.settings)
+        app.settings->completed[app.board.pictureIndex] = 0;
+    leaveBoard();
+}
+
+void openAbout(void *userData)
+{
+    if (!clickedHere())
+        return;
+    SceneObject *previous = beginScreen();
+    addBackground("about_menu.pak", "fon_about");
+    giveHandlers(addItem("about_menu.pak", "ok", -0.008, -4.21), closeOnConfirm, nullptr, previous);
+}
+
+void openResetAll(void *userData)
+{
+    if (!clickedHere())
+        return;
+    SceneObject *previous = beginScreen();
+    addBackground("break_menu.pak", "break_puzzles");
+    giveHandlers(addItem("break_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
+    giveHandlers(addItem("break_menu.pak", "break", CONFIRM_X, BUTTON_ROW_Z), closeBothOnConfirm, resetAllPictures,
+                 previous);
+}
+
+void resetAllPictures(void *userData)
+{
+    if (!clickedHere() && !keyOnTop(SDLK_RETURN))
+        return;
+    for (int i = 0; i < PUZZLE_PICTURES && app.settings; i++)
+        app.settings->completed[i] = 0;
+    leaveBoard();
+}

@@ -1,0 +1,385 @@
+// Menus and dialogs played through the real game: tool-bar buttons, keys,
+// every dialog button, the main menu's switches and the web links.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/App.h"
+#include "audio/Mixer.h"
+#include "menus/WebLinks.h"
+#include "platform/Browser.h"
+#include "puzzle/PuzzleFlow.h"
+#include "scene/SceneObject.h"
+#include "support/GameScenario.h"
+#include "support/TestArchives.h"
+
+// Tool-bar buttons, in the order the start-up scene adds them after the
+// background, the game layer and the cursor.
+enum ToolButton { TOOL_CLOSE = 3, TOOL_VIEW, TOOL_BREAK, TOOL_MENU, TOOL_GET_PUZZ, TOOL_HELP };
+
+// Main menu items in their order on the screen.
+enum MenuItem {
+    MENU_BACKGROUND, MENU_BAND, MENU_SIZE, MENU_SOUND, MENU_MUSIC, MENU_CLOSE,
+    MENU_ABOUT, MENU_VISIT, MENU_BREAK, MENU_REC1, MENU_REC2, MENU_REC3
+};
+
+// URLs handed to the browser instead of starting one.
+static std::vector<std::string> launched;
+
+static bool recordLaunch(const char *url, void *user)
+{
+    launched.push_back(url);
+    return true;
+}
+
+class MenuTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings s;
+        s.showWelcome = 0;
+        s.puzzleSize = 0;
+        startScenario(clock, s);
+        settle();
+        app.settingsPath = makeTempFolder("menus") + "/pelnovo_lumbrik_cfg";
+        launched.clear();
+        savedLauncher = browserLauncher;
+        browserLauncher.launch = recordLaunch;
+        browserLauncher.user = nullptr;
+    }
+    void TearDown() override
+    {
+        browserLauncher = savedLauncher;
+        endScenario();
+    }
+    void settle() { playScenario(16, 50); }
+    SceneObject *tool(ToolButton b) { return app.root->children[b]; }
+    SceneObject *item(int i)
+    {
+        SceneObject *screen = app.topScreen;
+        return screen && (size_t)i < screen->children.size() ? screen->children[i] : nullptr;
+    }
+    bool settingsFileWritten()
+    {
+        FILE *f = fopen(app.settingsPath.c_str(), "rb");
+        if (!f)
+            return false;
+        fclose(f);
+        return true;
+    }
+    // Opens the main menu with a click on the tool bar and lets it slide in.
+    void openMenu()
+    {
+        ASSERT_TRUE(clickOn(tool(TOOL_MENU)));
+        settle();
+        ASSERT_NE(nullptr, app.topScreen);
+    }
+    ManualClock clock;
+    BrowserLauncher savedLauncher;
+};
+
+class ExitDialogTest : public MenuTest {};
+
+TEST_F(ExitDialogTest, EscapeOpensItAndASecondEscapeClosesIt)
+{
+    pressKey(SDLK_ESCAPE);
+    ASSERT_NE(nullptr, app.topScreen);
+    settle();
+    pressKey(SDLK_ESCAPE);
+    EXPECT_EQ(nullptr, app.topScreen);
+    settle();
+    EXPECT_FALSE(app.root->closing);
+}
+
+TEST_F(ExitDialogTest, EnterSavesTheSettingsAndEndsTheGame)
+{
+    pressKey(SDLK_ESCAPE);
+    settle();
+    pressKey(SDLK_RETURN);
+    EXPECT_TRUE(app.root->closing);
+    EXPECT_TRUE(settingsFileWritten());
+}
+
+TEST_F(ExitDialogTest, CloseButtonOpensItAndStayClosesIt)
+{
+    ASSERT_TRUE(clickOn(tool(TOOL_CLOSE)));
+    settle();
+    ASSERT_NE(nullptr, app.topScreen);
+    ASSERT_TRUE(clickOn(item(1)));  // "cancel"
+    EXPECT_EQ(nullptr, app.topScreen);
+    EXPECT_FALSE(app.root->closing);
+}
+
+TEST_F(ExitDialogTest, LeaveButtonEndsTheGame)
+{
+    pressKey(SDLK_ESCAPE);
+    settle();
+    ASSERT_TRUE(clickOn(item(2)));  // "ok"
+    EXPECT_TRUE(app.root->closing);
+    EXPECT_TRUE(settingsFileWritten());
+}
+
+class HelpDialogTest : public MenuTest {};
+
+TEST_F(HelpDialogTest, F1OpensItEnterDoesNothingEscapeClosesIt)
+{
+    pressKey(SDLK_F1);
+    ASSERT_NE(nullptr, app.topScreen);
+    settle();
+    pressKey(SDLK_RETURN);
+    EXPECT_NE(nullptr, app.topScreen);
+    pressKey(SDLK_ESCAPE);
+    EXPECT_EQ(nullptr, app.topScreen);
+}
+
+TEST_F(HelpDialogTest, HelpButtonOpensItAndItsCloseButtonClosesIt)
+{
+    ASSERT_TRUE(clickOn(tool(TOOL_HELP)));
+    settle();
+    ASSERT_NE(nullptr, app.topScreen);
+    ASSERT_TRUE(clickOn(item(2)));  // "close_menu"
+    EXPECT_EQ(nullptr, app.topScreen);
+}
+
+TEST_F(HelpDialogTest, F1WithTheMainMenuOpenDoesNothing)
+{
+    openMenu();
+    SceneObject *menu = app.topScreen;
+    pressKey(SDLK_F1);
+    settle();
+    EXPECT_EQ(menu, app.topScreen);
+}
+
+TEST_F(HelpDialogTest, ToolBarIsBlockedWhileAScreenIsOpen)
+{
+    pressKey(SDLK_F1);
+    settle();
+    SceneObject *help = app.topScreen;
+    EXPECT_FALSE(hoverOn(tool(TOOL_MENU)));  // the blocker takes the pointer
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
+    playScenario(3);
+    EXPECT_EQ(help, app.topScreen);
+}
+
+class MainMenuTest : public MenuTest {};
+
+TEST_F(MainMenuTest, EscapeAndTheCloseButtonCloseIt)
+{
+    openMenu();
+    pressKey(SDLK_ESCAPE);
+    EXPECT_EQ(nullptr, app.topScreen);
+    settle();
+    openMenu();
+    ASSERT_TRUE(clickOn(item(MENU_CLOSE)));
+    EXPECT_EQ(nullptr, app.topScreen);
+    settle();
+    openMenu();  // it can be opened again, built afresh
+}
+
+TEST_F(MainMenuTest, SizeSwitchMovesTheBirdAndLaysThePictureOutAgain)
+{
+    openMenu();
+    SceneObject *bird = item(MENU_SIZE);
+    EXPECT_DOUBLE_EQ(1.62, bird->transform.position[2]);
+    EXPECT_DOUBLE_EQ(1.6, bird->children[0]->transform.position[2]);  // the dot on the upper perch
+    ASSERT_TRUE(clickOn(bird));
+    settle();
+    EXPECT_EQ(1, app.settings->puzzleSize);
+    SceneObject *moved = app.topScreen->children.back();
+    EXPECT_DOUBLE_EQ(3.22, moved->transform.position[2]);
+    EXPECT_DOUBLE_EQ(-1.6, moved->children[0]->transform.position[2]);
+    EXPECT_EQ(48, app.board.pieceCount);
+    EXPECT_NE(nullptr, pieceObject(48));
+    ASSERT_TRUE(clickOn(moved));  // once per click: back to 20
+    settle();
+    EXPECT_EQ(0, app.settings->puzzleSize);
+    EXPECT_EQ(nullptr, pieceObject(21));
+}
+
+TEST_F(MainMenuTest, SoundSwitchFlipsOncePerClick)
+{
+    openMenu();
+    ASSERT_TRUE(clickOn(item(MENU_SOUND)));
+    EXPECT_EQ(0, app.settings->soundOn);
+    settle();
+    ASSERT_TRUE(clickOn(app.topScreen->children.back()));
+    EXPECT_EQ(1, app.settings->soundOn);
+}
+
+TEST_F(MainMenuTest, MusicSwitchedOffAndOnStartsTheTuneFromItsBeginning)
+{
+    ASSERT_EQ(1, channelsPlaying("music.wav"));
+    openMenu();
+    ASSERT_TRUE(clickOn(item(MENU_MUSIC)));
+    EXPECT_EQ(0, app.settings->musicOn);
+    playScenario(2);
+    EXPECT_EQ(0, channelsPlaying("music.wav"));
+    ASSERT_TRUE(clickOn(app.topScreen->children.back()));
+    EXPECT_EQ(1, app.settings->musicOn);
+    ASSERT_EQ(1, channelsPlaying("music.wav"));
+    int clip = app.mixer->findClip("music.wav");
+    for (const MixerChannel &c : app.mixer->channels) {
+        if (c.data == app.mixer->clips[clip]->buffer) {
+            EXPECT_LT(c.position, 4000u);  // one 16 ms frame played since the start
+            EXPECT_TRUE(c.loop);
+        }
+    }
+}
+
+TEST_F(MainMenuTest, EscapeWithAboutOpenAboveTheMenuDoesNothing)
+{
+    openMenu();
+    SceneObject *menu = app.topScreen;
+    ASSERT_TRUE(clickOn(item(MENU_ABOUT)));
+    settle();
+    SceneObject *about = app.topScreen;
+    ASSERT_NE(menu, about);
+    pressKey(SDLK_ESCAPE);
+    settle();
+    EXPECT_EQ(about, app.topScreen);
+    pressKey(SDLK_RETURN);  // "ok" takes Enter and returns to the menu
+    EXPECT_EQ(menu, app.topScreen);
+}
+
+TEST_F(MainMenuTest, CancellingResetAllKeepsEveryFlag)
+{
+    for (int i = 0; i < 5; i++)
+        app.settings->completed[i] = i % 2;
+    openMenu();
+    SceneObject *menu = app.topScreen;
+    ASSERT_TRUE(clickOn(item(MENU_BREAK)));
+    settle();
+    pressKey(SDLK_ESCAPE);
+    EXPECT_EQ(menu, app.topScreen);
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(i % 2, app.settings->completed[i]);
+}
+
+TEST_F(MainMenuTest, ConfirmingResetAllClearsEveryFlagAndClosesBothScreens)
+{
+    for (int i = 0; i < 5; i++)
+        app.settings->completed[i] = 1;
+    openMenu();
+    ASSERT_TRUE(clickOn(item(MENU_BREAK)));
+    settle();
+    pressKey(SDLK_RETURN);
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(0, app.settings->completed[i]);
+    playScenario(1);
+    EXPECT_EQ(nullptr, app.topScreen);
+    EXPECT_FALSE(app.closeBelow);
+}
+
+class ResetOneTest : public MenuTest {};
+
+TEST_F(ResetOneTest, EnterClosesTheDialogAndResetsThePictureInTheSameFrame)
+{
+    app.settings->completed[0] = 1;
+    ASSERT_TRUE(clickOn(tool(TOOL_BREAK)));
+    settle();
+    ASSERT_NE(nullptr, app.topScreen);
+    pressKey(SDLK_RETURN);
+    EXPECT_EQ(nullptr, app.topScreen);
+    EXPECT_EQ(0, app.settings->completed[0]);
+}
+
+TEST_F(ResetOneTest, CancelLeavesThePictureAsItWas)
+{
+    app.settings->completed[0] = 1;
+    ASSERT_TRUE(clickOn(tool(TOOL_BREAK)));
+    settle();
+    ASSERT_TRUE(clickOn(item(1)));  // "cancel"
+    EXPECT_EQ(nullptr, app.topScreen);
+    EXPECT_EQ(1, app.settings->completed[0]);
+}
+
+class ViewButtonTest : public MenuTest {};
+
+TEST_F(ViewButtonTest, ViewFlipsThePanelBetweenToolShelfAndPreview)
+{
+    EXPECT_EQ(1, app.settings->menuExpanded);
+    ASSERT_TRUE(clickOn(tool(TOOL_VIEW)));
+    EXPECT_EQ(0, app.settings->menuExpanded);
+    playScenario(1);
+    EXPECT_TRUE(showsImage(app.panel, "common.pak"));  // the preview of picture 0
+    settle();
+    ASSERT_TRUE(clickOn(tool(TOOL_VIEW)));
+    EXPECT_EQ(1, app.settings->menuExpanded);
+}
+
+class WebLinkTest : public MenuTest {};
+
+TEST_F(WebLinkTest, GetPuzzOpensTheDownloadPageOnceAndSavesBeforeTheEnd)
+{
+    ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    ASSERT_EQ(1u, launched.size());
+    EXPECT_EQ(downloadPageUrl(), launched[0]);
+    EXPECT_EQ("http://www.lumbrik-games.example/download/?utm_source=software&utm_medium=lumbrik_win"
+              "&utm_term=prog&utm_content=2.0.0&utm_campaign=lumbrik_win",
+              launched[0]);
+    EXPECT_TRUE(settingsFileWritten());
+    EXPECT_TRUE(app.root->closing);
+    playScenario(5);
+    EXPECT_EQ(1u, launched.size());
+}
+
+TEST_F(WebLinkTest, ThirdAdvertisedTitleOpensItsOwnPageAndTheBandDoesNothing)
+{
+    openMenu();
+    EXPECT_FALSE(clickOn(item(MENU_BAND)));  // not pickable: the click finds something else
+    EXPECT_TRUE(launched.empty());
+    ASSERT_TRUE(clickOn(item(MENU_REC3)));
+    ASSERT_EQ(1u, launched.size());
+    std::string expected;
+    ASSERT_TRUE(titlePageUrl(2, expected));
+    EXPECT_EQ(expected, launched[0]);
+    EXPECT_TRUE(app.root->closing);
+}
+
+TEST_F(WebLinkTest, SwitchChangedJustBeforeALinkIsSaved)
+{
+    openMenu();
+    SceneObject *visit = item(MENU_VISIT);  // the switch's replacement shifts the list
+    ASSERT_TRUE(clickOn(item(MENU_SOUND)));
+    settle();
+    ASSERT_TRUE(clickOn(visit));
+    ASSERT_EQ(1u, launched.size());
+    EXPECT_EQ(homePageUrl(), launched[0]);
+    Settings saved = loadSettings(app.settingsPath.c_str());
+    EXPECT_EQ(0, saved.soundOn);
+}
+
+class StartTest : public testing::Test {
+protected:
+    void TearDown() override { endScenario(); }
+    ManualClock clock;
+};
+
+TEST_F(StartTest, FirstStartGreetsAndEnterEnterLeadsToA20PiecePuzzle)
+{
+    startScenario(clock, Settings());
+    playScenario(16, 50);
+    ASSERT_NE(nullptr, app.topScreen);
+    EXPECT_EQ(nullptr, app.playField);
+    pressKey(SDLK_RETURN);
+    playScenario(16, 50);
+    pressKey(SDLK_RETURN);
+    playScenario(16, 50);
+    EXPECT_EQ(nullptr, app.topScreen);
+    EXPECT_EQ(20, app.board.pieceCount);
+    EXPECT_EQ(0, app.settings->showWelcome);
+}
+
+TEST_F(StartTest, SecondStartGoesStraightToThePuzzle)
+{
+    Settings s;
+    s.showWelcome = 0;
+    startScenario(clock, s);
+    playScenario(16, 50);
+    EXPECT_EQ(nullptr, app.topScreen);
+    EXPECT_NE(nullptr, app.playField);
+    EXPECT_EQ(48, app.board.pieceCount);
+}

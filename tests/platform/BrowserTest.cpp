@@ -1,0 +1,281 @@
+#include "platform/Browser.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Each test cuts one association value into a fresh path buffer.
+class BrowserPathTest : public testing::Test {
+protected:
+    char path[BROWSER_PATH_SIZE];
+    void SetUp() override { std::memset(path, 'X', sizeof path); }
+    // Cuts the terminated `value` as read from the registry, terminator included.
+    bool cut(const char *value)
+    {
+        return browserPathFromAssociation(value, std::strlen(value) + 1, path, sizeof path);
+    }
+};
+
+TEST_F(BrowserPathTest, QuotedPathLosesQuotesOptionsAndPlaceholder)
+{
+    ASSERT_TRUE(cut("\"C:\\Program Files\\Mozilla Firefox\\firefox.exe\" -osint -url \"%1\""));
+    EXPECT_STREQ(path, "C:\\Program Files\\Mozilla Firefox\\firefox.exe");
+}
+
+TEST_F(BrowserPathTest, UnquotedPathLosesBlankAndPlaceholder)
+{
+    ASSERT_TRUE(cut("C:\\PROGRA~1\\INTERN~1\\iexplore.exe %1"));
+    EXPECT_STREQ(path, "C:\\PROGRA~1\\INTERN~1\\iexplore.exe");
+}
+
+TEST_F(BrowserPathTest, CapitalExeIsFound)
+{
+    ASSERT_TRUE(cut("\"C:\\Browser\\BROWSER.EXE\" \"%1\""));
+    EXPECT_STREQ(path, "C:\\Browser\\BROWSER.EXE");
+    ASSERT_TRUE(cut("C:\\Browser\\browser.ExE -- %1"));
+    EXPECT_STREQ(path, "C:\\Browser\\browser.ExE");
+}
+
+TEST_F(BrowserPathTest, ExeInFolderNameCutsAtThatFirstOccurrence)
+{
+    ASSERT_TRUE(cut("\"C:\\tools.exe.d\\browser.exe\" %1"));
+    EXPECT_STREQ(path, "C:\\tools.exe");
+}
+
+TEST_F(BrowserPathTest, PathWithoutExeStaysWhole)
+{
+    ASSERT_TRUE(cut("C:\\Browser\\launch.bat %1"));
+    EXPECT_STREQ(path, "C:\\Browser\\launch.bat %1");
+    ASSERT_TRUE(cut("C:\\Browser\\browser.ex"));
+    EXPECT_STREQ(path, "C:\\Browser\\browser.ex");
+}
+
+TEST_F(BrowserPathTest, ExeAtTheVeryEndIsKept)
+{
+    ASSERT_TRUE(cut("browser.exe"));
+    EXPECT_STREQ(path, "browser.exe");
+    ASSERT_TRUE(cut("\".exe"));
+    EXPECT_STREQ(path, ".exe");
+}
+
+TEST_F(BrowserPathTest, FullBufferWithoutTerminatorGivesFalse)
+{
+    char value[BROWSER_PATH_SIZE];
+    std::memset(value, 'a', sizeof value);
+    std::memcpy(value, "\"C:\\b.exe\" %1", 13);  // an .exe that must not be trusted either
+    EXPECT_FALSE(browserPathFromAssociation(value, sizeof value, path, sizeof path));
+    EXPECT_STREQ(path, "");
+}
+
+TEST_F(BrowserPathTest, TerminatorBeyondTheReadBytesIsNotUsed)
+{
+    const char value[] = "C:\\b.exe";
+    EXPECT_FALSE(browserPathFromAssociation(value, 4, path, sizeof path));
+    EXPECT_STREQ(path, "");
+}
+
+TEST_F(BrowserPathTest, EmptyValueGivesFalse)
+{
+    EXPECT_FALSE(cut(""));
+    EXPECT_STREQ(path, "");
+    EXPECT_FALSE(cut("\""));
+    EXPECT_STREQ(path, "");
+    EXPECT_FALSE(browserPathFromAssociation("C:\\b.exe", 0, path, sizeof path));
+}
+
+TEST_F(BrowserPathTest, LongestTerminatedValueFitsWhole)
+{
+    char value[BROWSER_PATH_SIZE];
+    std::memset(value, 'a', sizeof value - 1);
+    value[sizeof value - 1] = '\0';
+    ASSERT_TRUE(browserPathFromAssociation(value, sizeof value, path, sizeof path));
+    EXPECT_EQ(std::strlen(path), BROWSER_PATH_SIZE - 1);
+}
+
+TEST_F(BrowserPathTest, PathBufferTooSmallGivesFalseWithoutOverrun)
+{
+    char small[8];
+    std::memset(small, 'X', sizeof small);
+    EXPECT_FALSE(browserPathFromAssociation("C:\\a\\browser.exe", 17, small, 5));
+    EXPECT_EQ(small[0], '\0');
+    EXPECT_EQ(small[5], 'X');
+}
+
+class BrowserCommandLineTest : public testing::Test {};
+
+TEST_F(BrowserCommandLineTest, ProgramNameIsThePartAfterTheLastSlash)
+{
+    EXPECT_STREQ(browserProgramName("C:/Program Files/Browser/browser.exe"), "browser.exe");
+    EXPECT_EQ(browserCommandLine("C:/Program Files/Browser/browser.exe", "http://a.example/?x=1&y=2"),
+              "\"browser.exe\" http://a.example/?x=1&y=2");
+}
+
+TEST_F(BrowserCommandLineTest, PathWithoutSlashIsTheWholeName)
+{
+    EXPECT_STREQ(browserProgramName("C:\\Browser\\browser.exe"), "C:\\Browser\\browser.exe");
+    EXPECT_EQ(browserCommandLine("browser.exe", "http://a.example/"),
+              "\"browser.exe\" http://a.example/");
+}
+
+namespace {
+
+struct LauncherLog {
+    std::vector<std::string> urls;
+    std::vector<void *> users;
+};
+
+bool recordLaunch(const char *url, void *user)
+{
+    LauncherLog *log = static_cast<LauncherLog *>(user);
+    log->urls.push_back(url);
+    log->users.push_back(user);
+    return false;
+}
+
+} // namespace
+
+// openUrl with a launcher double in place of the platform's.
+class BrowserOpenUrlTest : public testing::Test {
+protected:
+    BrowserLauncher saved;
+    LauncherLog log;
+    void SetUp() override
+    {
+        saved = browserLauncher;
+        browserLauncher.launch = recordLaunch;
+        browserLauncher.user = &log;
+    }
+    void TearDown() override { browserLauncher = saved; }
+};
+
+TEST_F(BrowserOpenUrlTest, DefaultLauncherIsThePlatformOne)
+{
+    EXPECT_EQ(saved.launch, &platformOpenUrl);
+}
+
+TEST_F(BrowserOpenUrlTest, UrlAndUserReachTheReplacedLauncherOnce)
+{
+    openUrl("http://a.example/");
+    ASSERT_EQ(log.urls.size(), 1u);
+    EXPECT_EQ(log.urls[0], "http://a.example/");
+    EXPECT_EQ(log.users[0], &log);
+}
+
+TEST_F(BrowserOpenUrlTest, NullUrlReachesNoLauncher)
+{
+    openUrl(nullptr);
+    EXPECT_TRUE(log.urls.empty());
+}
+
+namespace {
+
+std::string readWholeFile(const std::string &name)
+{
+    std::ifstream in(name.c_str(), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool fileExists(const std::string &name)
+{
+    return access(name.c_str(), F_OK) == 0;
+}
+
+// Polls for `name` every 10 ms for at most five seconds.
+bool waitForFile(const std::string &name)
+{
+    for (int i = 0; i < 500; i++) {
+        if (fileExists(name))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+} // namespace
+
+// The real Linux launcher, pointed through PATH at a stand-in xdg-open that
+// waits (at most five seconds) for a "release" file, then writes its
+// argument count and first argument to "args".
+class BrowserLinuxLaunchTest : public testing::Test {
+protected:
+    std::string folder;
+    bool hadPath = false;
+    std::string savedPath;
+    void SetUp() override
+    {
+        std::string base = testing::TempDir() + "lumbrik_browser_XXXXXX";
+        ASSERT_NE(mkdtemp(&base[0]), nullptr);
+        folder = base;
+        const char *path = std::getenv("PATH");
+        hadPath = path != nullptr;
+        savedPath = path ? path : "";
+        writeStandIn();
+    }
+    void TearDown() override
+    {
+        if (hadPath)
+            setenv("PATH", savedPath.c_str(), 1);
+        else
+            unsetenv("PATH");
+        std::system(("rm -rf '" + folder + "'").c_str());
+    }
+    void writeStandIn()
+    {
+        const std::string script = folder + "/xdg-open";
+        std::ofstream out(script.c_str());
+        out << "#!/bin/sh\n"
+               "i=0\n"
+               "while [ ! -e '" << folder << "/release' ] && [ $i -lt 50 ]; do\n"
+               "  sleep 0.1; i=$((i+1))\n"
+               "done\n"
+               "printf '%s\\n%s' \"$#\" \"$1\" > '" << folder << "/args.tmp'\n"
+               "mv '" << folder << "/args.tmp' '" << folder << "/args'\n";
+        out.close();
+        ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+    }
+    void release() { std::ofstream(folder + "/release").put('\n'); }
+};
+
+TEST_F(BrowserLinuxLaunchTest, UrlWithBlanksQuotesAndAmpersandArrivesAsOneArgument)
+{
+    setenv("PATH", (folder + ":" + savedPath).c_str(), 1);
+    const char url[] = "http://a.example/a b/?q=\"x\"&r='y' ; echo $HOME `id`&z=1";
+    release();
+    ASSERT_TRUE(platformOpenUrl(url, nullptr));
+    ASSERT_TRUE(waitForFile(folder + "/args"));
+    EXPECT_EQ(readWholeFile(folder + "/args"), std::string("1\n") + url);
+}
+
+TEST_F(BrowserLinuxLaunchTest, ReturnsWhileTheBrowserIsStillRunning)
+{
+    setenv("PATH", (folder + ":" + savedPath).c_str(), 1);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(platformOpenUrl("http://a.example/", nullptr));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::seconds(2));
+    EXPECT_FALSE(fileExists(folder + "/args"));
+    release();
+    ASSERT_TRUE(waitForFile(folder + "/args"));
+    EXPECT_EQ(readWholeFile(folder + "/args"), "1\nhttp://a.example/");
+}
+
+TEST_F(BrowserLinuxLaunchTest, MissingXdgOpenReportsFailure)
+{
+    const std::string empty = folder + "/empty";
+    ASSERT_EQ(mkdir(empty.c_str(), 0755), 0);
+    setenv("PATH", empty.c_str(), 1);
+    EXPECT_FALSE(platformOpenUrl("http://a.example/", nullptr));
+}
