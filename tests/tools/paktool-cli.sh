@@ -37,6 +37,13 @@ printf '\xff\xff\xff\x7f' >"$work/huge.pak"
 "$paktool" check "$work/none.pak" 2>/dev/null; [ $? -eq 1 ] && pass "missing file refused" || fail "missing file"
 "$paktool" frobnicate x 2>/dev/null; [ $? -eq 2 ] && pass "bad usage status 2" || fail "bad usage"
 
+# An entry name that would leave the folder is not extracted.
+mkdir -p "$work/jail/in"
+"$paktool" create "$work/evil.pak" "$work/a.txt=../escaped" >/dev/null
+"$paktool" extract "$work/evil.pak" -C "$work/jail/in" 2>/dev/null; status=$?
+[ "$status" -eq 1 ] && [ ! -e "$work/jail/escaped" ] && pass "entry named ../escaped refused" \
+    || fail "entry named ../escaped: status $status"
+
 # A model whose mesh count runs past its entry is reported by check.
 printf '\x00\x05\x00\x00\x00' >"$work/model"
 "$paktool" create "$work/bad-model.pak" "$work/model" >/dev/null
