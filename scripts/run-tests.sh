@@ -14,27 +14,11 @@ scripts/install-deps.sh
 
 # Two private X displays: 24-bit (4x multisampling available) and 16-bit
 # (no multisampled visual, so the game's fallback mode is exercised).
-free_display() {
-    local n=$1
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    echo "$n"
-}
-xvfb_pids=()
-cleanup() { for p in "${xvfb_pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
-trap cleanup EXIT
-start_xvfb() {
-    local n=$1 depth=$2
-    Xvfb ":$n" -screen 0 "1280x1024x$depth" -nolisten tcp -noreset >/dev/null 2>&1 &
-    xvfb_pids+=($!)
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
-    echo "run-tests: Xvfb :$n did not start" >&2
-    return 1
-}
-d24=$(free_display 90)
-start_xvfb "$d24" 24
-d16=$(free_display $((d24 + 1)))
-start_xvfb "$d16" 16
-export DISPLAY=":$d24" LUMBRIK_DISPLAY16=":$d16"
+. scripts/xvfb.sh
+xvfb_start 1280x1024x24 90 119
+export DISPLAY=$XVFB_DISPLAY
+xvfb_start 1280x1024x16 90 119
+export LUMBRIK_DISPLAY16=$XVFB_DISPLAY
 export SDL_AUDIODRIVER=dummy
 unset LIBGL_ALWAYS_INDIRECT
 export LIBGL_ALWAYS_SOFTWARE=1

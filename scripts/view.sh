@@ -9,11 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "$1")
 size=$2
 shift 2
-n=70
-while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+. "$root/scripts/xvfb.sh"
+xvfb_start "${size}x24" 70 89
 cd "$root/build/data"
-DISPLAY=":$n" SDL_AUDIODRIVER=dummy timeout -k 2 60 "$root/build/pakview" "$out" "$@"
+DISPLAY="$XVFB_DISPLAY" SDL_AUDIODRIVER=dummy timeout -k 2 60 "$root/build/pakview" "$out" "$@"
