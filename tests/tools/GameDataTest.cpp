@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "datagen/Inventory.h"
-#include "paktool/PakInspect.h"
+#include "paktool/PakContents.h"
 #include "puzzle/PuzzleLayouts.h"
 #include "resources/PakArchive.h"
 #include "scene/SceneObject.h"

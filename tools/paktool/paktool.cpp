@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "pakwriter/PakWriter.h"
-#include "paktool/PakInspect.h"
+#include "paktool/PakContents.h"
 
 static int usage()
 {

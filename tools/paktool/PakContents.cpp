@@ -1,4 +1,4 @@
-#include "paktool/PakInspect.h"
+#include "paktool/PakContents.h"
 
 #include <cstdio>
 #include <cstring>
