@@ -15,8 +15,7 @@ static const double CANCEL_X = -3.372, CONFIRM_X = 3.232, BUTTON_ROW_Z = -1.443;
 // A background at the screen's origin (its model carries its own depth).
 static SceneObject *addBackground(const char *archive, const char *image)
 {
-    SceneObject *background = new SceneObject;
-    background->setImage(archive, image);
+    SceneObject *background = makeScreenBackground(archive, image);
     app.topScreen->addChild(background);
     return background;
 }
@@ -24,10 +23,7 @@ static SceneObject *addBackground(const char *archive, const char *image)
 // A pickable object at (x, SCREEN_DEPTH_Y, z) of the top screen.
 static SceneObject *addItem(const char *archive, const char *image, double x, double z)
 {
-    SceneObject *item = new SceneObject;
-    item->addHook(pickableHook, 0);
-    item->setPosition(x, SCREEN_DEPTH_Y, z);
-    item->setImage(archive, image);
+    SceneObject *item = makeScreenItem(archive, image, x, z, true);
     app.topScreen->addChild(item);
     return item;
 }

@@ -16,20 +16,10 @@ static const double PERCH_20_Z = 1.62, PERCH_48_Z = 3.22, SIZE_SWITCH_X = 0.51;
 static const double SOUND_SWITCH_Z = 3.314, MUSIC_SWITCH_Z = 1.704, SOUND_MUSIC_X = -6.648;
 static const double TITLES_Z = -10.576;
 
-static SceneObject *newItem(const char *archive, const char *image, double x, double z, bool pickable)
-{
-    SceneObject *item = new SceneObject;
-    if (pickable)
-        item->addHook(pickableHook, 0);
-    item->setPosition(x, SCREEN_DEPTH_Y, z);
-    item->setImage(archive, image);
-    return item;
-}
-
 // The size switch: the bird on the perch of the current size, the dot on the other.
 static SceneObject *makeSizeSwitch(bool on48, SceneObject *screen)
 {
-    SceneObject *bird = newItem("buttons.pak", "pti4ka_cl", SIZE_SWITCH_X, on48 ? PERCH_48_Z : PERCH_20_Z, true);
+    SceneObject *bird = makeScreenItem("buttons.pak", "pti4ka_cl", SIZE_SWITCH_X, on48 ? PERCH_48_Z : PERCH_20_Z, true);
     SceneObject *dot = new SceneObject;
     dot->setPosition(0, 0, on48 ? PERCH_20_Z - PERCH_48_Z : PERCH_48_Z - PERCH_20_Z);
     dot->setImage("buttons.pak", "to4ka");
@@ -43,7 +33,7 @@ static SceneObject *makeSizeSwitch(bool on48, SceneObject *screen)
 // A sound or music switch: "pti4ka" when on, "pti4ka_cl" when off.
 static SceneObject *makeOnOffSwitch(bool on, double z, ActionCallback handler, SceneObject *screen)
 {
-    SceneObject *bird = newItem("buttons.pak", on ? "pti4ka" : "pti4ka_cl", SOUND_MUSIC_X, z, true);
+    SceneObject *bird = makeScreenItem("buttons.pak", on ? "pti4ka" : "pti4ka_cl", SOUND_MUSIC_X, z, true);
     giveHandlers(bird, handler, nullptr, screen);
     return bird;
 }
@@ -51,7 +41,7 @@ static SceneObject *makeOnOffSwitch(bool on, double z, ActionCallback handler, S
 static void addMenuButton(SceneObject *screen, const char *archive, const char *image, double x, double z,
                           ActionCallback handler, int i0)
 {
-    SceneObject *button = newItem(archive, image, x, z, true);
+    SceneObject *button = makeScreenItem(archive, image, x, z, true);
     giveButton(button, handler, i0);
     screen->addChild(button);
 }
@@ -60,18 +50,14 @@ static void buildMainMenu(SceneObject *previous)
 {
     SceneObject *screen = app.topScreen;
     const Settings &s = *app.settings;
-    // Backgrounds stand at the screen's origin; their models carry their depth.
-    SceneObject *background = newItem("main_menu.pak", "fon_menu", 0, 0, false);
-    background->setPosition(0, 0, 0);
-    screen->addChild(background);
-    SceneObject *band = newItem("main_menu.pak", "reclama", 0, 0, false);
-    band->setPosition(0, 0, 0);
+    screen->addChild(makeScreenBackground("main_menu.pak", "fon_menu"));
+    SceneObject *band = makeScreenBackground("main_menu.pak", "reclama");
     band->setScale(0.9, 1, 1);
     screen->addChild(band);
     screen->addChild(makeSizeSwitch(s.puzzleSize != 0, screen));
     screen->addChild(makeOnOffSwitch(s.soundOn != 0, SOUND_SWITCH_Z, s.soundOn ? switchSoundOff : switchSoundOn, screen));
     screen->addChild(makeOnOffSwitch(s.musicOn != 0, MUSIC_SWITCH_Z, s.musicOn ? switchMusicOff : switchMusicOn, screen));
-    SceneObject *close = newItem("main_menu.pak", "close_menu", 8.091, 4.205, true);
+    SceneObject *close = makeScreenItem("main_menu.pak", "close_menu", 8.091, 4.205, true);
     giveHandlers(close, closeOnCancel, nullptr, previous);
     screen->addChild(close);
     addMenuButton(screen, "main_menu.pak", "about", 3.13, -3.328, openAbout, 0);

@@ -88,6 +88,23 @@ SceneObject *beginScreen()
     return previous;
 }
 
+SceneObject *makeScreenItem(const char *archive, const char *image, double x, double z, bool pickable)
+{
+    SceneObject *item = new SceneObject;
+    if (pickable)
+        item->addHook(pickableHook, 0);
+    item->setPosition(x, SCREEN_DEPTH_Y, z);
+    item->setImage(archive, image);
+    return item;
+}
+
+SceneObject *makeScreenBackground(const char *archive, const char *image)
+{
+    SceneObject *background = new SceneObject;
+    background->setImage(archive, image);
+    return background;
+}
+
 void topWatch(void *userData)
 {
     app.onTopScreen = app.currentObject == app.topScreen;

@@ -31,6 +31,13 @@ bool keyOnTop(SDLKey sym);
 // screen that was on top before (the new screen's `previous`).
 SceneObject *beginScreen();
 
+// A new screen object at (x, SCREEN_DEPTH_Y, z) with an image, pickable when
+// asked; the caller attaches it.
+SceneObject *makeScreenItem(const char *archive, const char *image, double x, double z, bool pickable);
+// A new background at the screen's origin (its model carries its own depth);
+// the caller attaches it.
+SceneObject *makeScreenBackground(const char *archive, const char *image);
+
 // Action callbacks of the stack (userData unused).
 void topWatch(void *userData);
 void slideIn(void *userData);
