@@ -100,7 +100,7 @@ void free(void *p)
 static void *checked(void *p)
 {
     if (!p) {
-        fputs("lumbrik_bench_scene: out of memory\n", stderr);
+        fputs("bench: out of memory\n", stderr);
         abort();
     }
     return p;

@@ -27,6 +27,7 @@
 #include <SDL.h>
 
 #include "AllocationCounter.h"
+#include "BenchCommon.h"
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/Frame.h"
@@ -59,24 +60,8 @@ struct BenchOptions {
     const char *dataDir = "build/data";
 };
 
-typedef std::chrono::steady_clock BenchClock;
-
-static double msBetween(BenchClock::time_point from, BenchClock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
 
 // ---------------------------------------------------------------- options
-
-static bool parseCount(const char *text, int &out)
-{
-    char *end = nullptr;
-    long v = strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < 1 || v > 1000000)
-        return false;
-    out = (int)v;
-    return true;
-}
 
 static bool parseOptions(int argc, char **argv, BenchOptions &options)
 {
@@ -245,17 +230,6 @@ static bool windowPixelOf(const SceneObject *piece, int32_t &x, int32_t &y)
 }
 
 // ---------------------------------------------------------------- events
-
-static void pushMouseMotion(int32_t x, int32_t y)
-{
-    SDL_Event event;
-    memset(&event, 0, sizeof event);
-    event.type = SDL_MOUSEMOTION;
-    event.motion.type = SDL_MOUSEMOTION;
-    event.motion.x = (Uint16)x;
-    event.motion.y = (Uint16)y;
-    SDL_PushEvent(&event);
-}
 
 static void pushLeftButton(bool down)
 {
@@ -426,13 +400,6 @@ static void measureStages(const PieceSet &set, int firstFrame, StageResults &r)
 
 // ---------------------------------------------------------------- report
 
-// Nearest rank on sorted values; q in (0, 1].
-static double percentile(const std::vector<double> &sorted, double q)
-{
-    size_t rank = (size_t)ceil(q * (double)sorted.size());
-    return sorted[rank == 0 ? 0 : rank - 1];
-}
-
 // Peak resident set of this process in MiB, or -1.
 static double peakMemoryMiB()
 {
@@ -587,19 +554,6 @@ static void printReport(const BenchOptions &options, const StartupTimes &t, cons
 }
 
 // ---------------------------------------------------------------- main
-
-// The counts mean nothing unless the replacements are really in effect: one
-// known allocation of each kind must show up exactly once on this thread.
-static bool countersSeeAllocations()
-{
-    AllocationCounts before = readAllocationCounts();
-    void *volatile object = ::operator new(24);
-    ::operator delete(object);
-    void *volatile block = malloc(24);
-    free(block);
-    AllocationCounts d = allocationsBetween(before, readAllocationCounts());
-    return d.newCallsMain == 1 && d.mallocCallsMain == 1;
-}
 
 // As the game ends: the tree empties over a few frames, then the window goes.
 static void shutDown()

@@ -24,6 +24,7 @@
 #include <SDL.h>
 
 #include "AllocationCounter.h"
+#include "BenchCommon.h"
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/Frame.h"
@@ -49,16 +50,6 @@ struct BenchOptions {
 };
 
 // ---------------------------------------------------------------- options
-
-static bool parseCount(const char *text, int &out)
-{
-    char *end = nullptr;
-    long v = strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < 1 || v > 1000000)
-        return false;
-    out = (int)v;
-    return true;
-}
 
 static bool parseOptions(int argc, char **argv, BenchOptions &options)
 {
@@ -253,12 +244,6 @@ static void buildScene(const std::string &archive, BenchScene &scene)
 
 // ---------------------------------------------------------------- driving
 
-typedef std::chrono::steady_clock BenchClock;
-
-static double msBetween(BenchClock::time_point from, BenchClock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
 
 static int32_t clampTo(int32_t v, int32_t low, int32_t high)
 {
@@ -281,18 +266,6 @@ static void windowPixelOf(const SceneObject &object, int32_t &px, int32_t &py)
 static const SceneObject &targetOf(const BenchScene &scene, int step)
 {
     return *scene.objects[(size_t)(step * 37) % scene.objects.size()];
-}
-
-// Through SDL's queue, as a real mouse would arrive.
-static void pushMouseMotion(int32_t x, int32_t y)
-{
-    SDL_Event event;
-    memset(&event, 0, sizeof event);
-    event.type = SDL_MOUSEMOTION;
-    event.motion.type = SDL_MOUSEMOTION;
-    event.motion.x = (Uint16)x;
-    event.motion.y = (Uint16)y;
-    SDL_PushEvent(&event);
 }
 
 struct FrameResults {
@@ -359,13 +332,6 @@ static void measurePicks(const BenchScene &scene, int count, std::vector<double>
 
 // ---------------------------------------------------------------- report
 
-// Nearest rank on sorted values; q in (0, 1].
-static double percentile(const std::vector<double> &sorted, double q)
-{
-    size_t rank = (size_t)ceil(q * (double)sorted.size());
-    return sorted[rank == 0 ? 0 : rank - 1];
-}
-
 static double sum(const std::vector<double> &values)
 {
     double total = 0;
@@ -416,19 +382,6 @@ static void printReport(const BenchOptions &options, const BenchScene &scene, Fr
 }
 
 // ---------------------------------------------------------------- main
-
-// The counts mean nothing unless the replacements are really in effect: one
-// known allocation of each kind must show up exactly once on this thread.
-static bool countersSeeAllocations()
-{
-    AllocationCounts before = readAllocationCounts();
-    void *volatile object = ::operator new(24);
-    ::operator delete(object);
-    void *volatile block = malloc(24);
-    free(block);
-    AllocationCounts d = allocationsBetween(before, readAllocationCounts());
-    return d.newCallsMain == 1 && d.mallocCallsMain == 1;
-}
 
 static void removeTempFiles(const std::string &folder, const std::string &archive)
 {
