@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,7 +53,15 @@ Bytes readBytes(const std::string &path)
 bool exists(const std::string &path)
 {
     struct stat info;
-    return stat(path.c_str(), &info) == 0;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+void writeBytes(const std::string &path, const Bytes &bytes)
+{
+    FILE *out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
 }
 
 } // namespace
@@ -139,11 +148,59 @@ TEST_F(SettingsSaveTest, SavedBytesAreLittleEndianAndReadBackUnchanged)
     EXPECT_EQ(fields(loadSettings(path.c_str())), fields(sample()));
 }
 
-TEST_F(SettingsSaveTest, MissingFileGivesFirstRunDefaults)
+TEST_F(SettingsSaveTest, MissingFileIsAFirstStartSavedSilently)
 {
-    Settings s = loadSettings(path.c_str());
+    SettingsFound found = SETTINGS_READ;
+    testing::internal::CaptureStderr();
+    Settings s = loadSettings(path.c_str(), &found);
+    EXPECT_EQ(found, SETTINGS_MISSING);
     // Welcome shown, sound and music on, panel open, nothing completed, 48 pieces.
     EXPECT_EQ(fields(s), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 0, 1}));
+    EXPECT_TRUE(saveLoadedSettings(sample(), path.c_str(), found));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(found, SETTINGS_READ);
+    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+}
+
+TEST_F(SettingsSaveTest, FolderInPlaceOfTheFileIsReportedAndNeverWrittenOver)
+{
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    SettingsFound found = SETTINGS_READ;
+    testing::internal::CaptureStderr();
+    Settings s = loadSettings(path.c_str(), &found);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(found, SETTINGS_UNREADABLE);
+    EXPECT_EQ(fields(s), fields(Settings()));
+    EXPECT_EQ(said, "lumbrik: cannot read settings file \"" + path +
+                        "\": Is a directory; playing on defaults, the file is left as it is\n");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveLoadedSettings(sample(), path.c_str(), found));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // said once, at start
+    EXPECT_FALSE(exists(path + ".tmp"));
+    EXPECT_FALSE(exists(path + SETTINGS_KEPT_SUFFIX));
+}
+
+TEST_F(SettingsSaveTest, NotUnderstoodFileIsKeptAsBadBeforeTheFirstSave)
+{
+    Bytes otherVersion = SAMPLE_BYTES;
+    otherVersion[0] = 2;
+    const Bytes cases[] = {Bytes(SAMPLE_BYTES.begin(), SAMPLE_BYTES.begin() + 7), otherVersion};
+    for (const Bytes &old : cases) {
+        SCOPED_TRACE(old.size());
+        writeBytes(path, old);
+        std::remove((path + SETTINGS_KEPT_SUFFIX).c_str());
+        SettingsFound found = SETTINGS_READ;
+        EXPECT_EQ(fields(loadSettings(path.c_str(), &found)), fields(Settings()));
+        EXPECT_EQ(found, SETTINGS_NOT_UNDERSTOOD);
+        EXPECT_EQ(readBytes(path), old);  // nothing is written at start-up
+        ASSERT_TRUE(saveLoadedSettings(sample(), path.c_str(), found));
+        EXPECT_EQ(readBytes(path + SETTINGS_KEPT_SUFFIX), old);
+        EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+        // A second save replaces the good file and leaves the kept one alone.
+        ASSERT_TRUE(saveLoadedSettings(Settings(), path.c_str(), found));
+        EXPECT_EQ(readBytes(path + SETTINGS_KEPT_SUFFIX), old);
+        EXPECT_EQ(fields(loadSettings(path.c_str())), fields(Settings()));
+    }
 }
 
 TEST_F(SettingsSaveTest, SaveReplacesExistingFileAndLeavesNoTemporary)
@@ -160,14 +217,33 @@ TEST_F(SettingsSaveTest, SaveReplacesExistingFileAndLeavesNoTemporary)
 TEST_F(SettingsSaveTest, SaveIntoMissingFolderFails)
 {
     std::string missing = folder + "/absent/cfg";
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(saveSettingsFile(sample(), missing.c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "lumbrik: cannot save settings to \"" + missing + "\": No such file or directory\n");
     EXPECT_FALSE(exists(missing));
 }
 
-TEST_F(SettingsSaveTest, FailedRenameRemovesTemporary)
+TEST_F(SettingsSaveTest, FailedRenameIsReportedAndRemovesTemporary)
 {
     // A folder in the way of the target lets the temporary be written but not renamed.
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(saveSettingsFile(sample(), path.c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "lumbrik: cannot save settings to \"" + path + "\": Is a directory\n");
+    EXPECT_FALSE(exists(path + ".tmp"));
+}
+
+TEST_F(SettingsSaveTest, SaveOnAFullDiskIsReportedAndKeepsTheOldFile)
+{
+    writeBytes(path, SAMPLE_BYTES);
+    // The temporary leads to /dev/full, where every write fails with ENOSPC.
+    ASSERT_EQ(symlink("/dev/full", (path + ".tmp").c_str()), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(saveSettingsFile(Settings(), path.c_str()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "lumbrik: cannot save settings to \"" + path + "\": No space left on device\n");
+    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
     EXPECT_FALSE(exists(path + ".tmp"));
 }
