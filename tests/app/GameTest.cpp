@@ -16,6 +16,7 @@
 #include "app/App.h"
 #include "app/Game.h"
 #include "resources/Settings.h"
+#include "support/StderrCapture.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ TEST_F(GameSettingsTest, UnreadableFileSurvivesTheExit)
     giveToOrdinaryUser(root);
     giveToOrdinaryUser(folder);
     giveToOrdinaryUser(path);
-    testing::internal::CaptureStderr();
+    StderrCapture captured;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -140,7 +141,7 @@ TEST_F(GameSettingsTest, UnreadableFileSurvivesTheExit)
     }
     int status = -1;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = captured.text();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "10: could not leave root's rights; 11: not defaults";
     EXPECT_EQ(readBytes(path), PROGRESS);

@@ -1,4 +1,5 @@
 #include "resources/Settings.h"
+#include "support/StderrCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -151,13 +152,13 @@ TEST_F(SettingsSaveTest, SavedBytesAreLittleEndianAndReadBackUnchanged)
 TEST_F(SettingsSaveTest, MissingFileIsAFirstStartSavedSilently)
 {
     SettingsFound found = SETTINGS_READ;
-    testing::internal::CaptureStderr();
+    StderrCapture captured;
     Settings s = loadSettings(path.c_str(), &found);
     EXPECT_EQ(found, SETTINGS_MISSING);
     // Welcome shown, sound and music on, panel open, nothing completed, 48 pieces.
     EXPECT_EQ(fields(s), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 0, 1}));
     EXPECT_TRUE(saveLoadedSettings(sample(), path.c_str(), found));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(captured.text(), "");
     EXPECT_EQ(found, SETTINGS_READ);
     EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
 }
@@ -166,16 +167,16 @@ TEST_F(SettingsSaveTest, FolderInPlaceOfTheFileIsReportedAndNeverWrittenOver)
 {
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
     SettingsFound found = SETTINGS_READ;
-    testing::internal::CaptureStderr();
+    StderrCapture captured;
     Settings s = loadSettings(path.c_str(), &found);
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = captured.text();
     EXPECT_EQ(found, SETTINGS_UNREADABLE);
     EXPECT_EQ(fields(s), fields(Settings()));
     EXPECT_EQ(said, "lumbrik: cannot read settings file \"" + path +
                         "\": Is a directory; playing on defaults, the file is left as it is\n");
-    testing::internal::CaptureStderr();
+    StderrCapture atExit;
     EXPECT_FALSE(saveLoadedSettings(sample(), path.c_str(), found));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // said once, at start
+    EXPECT_EQ(atExit.text(), "");  // said once, at start
     EXPECT_FALSE(exists(path + ".tmp"));
     EXPECT_FALSE(exists(path + SETTINGS_KEPT_SUFFIX));
 }
@@ -217,9 +218,9 @@ TEST_F(SettingsSaveTest, SaveReplacesExistingFileAndLeavesNoTemporary)
 TEST_F(SettingsSaveTest, SaveIntoMissingFolderFails)
 {
     std::string missing = folder + "/absent/cfg";
-    testing::internal::CaptureStderr();
+    StderrCapture captured;
     EXPECT_FALSE(saveSettingsFile(sample(), missing.c_str()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(captured.text(),
               "lumbrik: cannot save settings to \"" + missing + "\": No such file or directory\n");
     EXPECT_FALSE(exists(missing));
 }
@@ -228,9 +229,9 @@ TEST_F(SettingsSaveTest, FailedRenameIsReportedAndRemovesTemporary)
 {
     // A folder in the way of the target lets the temporary be written but not renamed.
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
-    testing::internal::CaptureStderr();
+    StderrCapture captured;
     EXPECT_FALSE(saveSettingsFile(sample(), path.c_str()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(captured.text(),
               "lumbrik: cannot save settings to \"" + path + "\": Is a directory\n");
     EXPECT_FALSE(exists(path + ".tmp"));
 }
@@ -240,9 +241,9 @@ TEST_F(SettingsSaveTest, SaveOnAFullDiskIsReportedAndKeepsTheOldFile)
     writeBytes(path, SAMPLE_BYTES);
     // The temporary leads to /dev/full, where every write fails with ENOSPC.
     ASSERT_EQ(symlink("/dev/full", (path + ".tmp").c_str()), 0);
-    testing::internal::CaptureStderr();
+    StderrCapture captured;
     EXPECT_FALSE(saveSettingsFile(Settings(), path.c_str()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(captured.text(),
               "lumbrik: cannot save settings to \"" + path + "\": No space left on device\n");
     EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
     EXPECT_FALSE(exists(path + ".tmp"));
