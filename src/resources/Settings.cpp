@@ -68,8 +68,8 @@ std::string lastWindowsErrorText()
     char text[256] = {};
     DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   NULL, error, 0, text, sizeof text, NULL);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                          text[length - 1] == ' '))
+    // The system's texts end in a full stop and a line break.
+    while (length > 0 && std::strchr("\r\n .", text[length - 1]))
         text[--length] = '\0';
     return length > 0 ? std::string(text) : "Windows error " + std::to_string(error);
 }
