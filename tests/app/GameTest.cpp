@@ -16,34 +16,14 @@
 #include "app/App.h"
 #include "app/Game.h"
 #include "resources/Settings.h"
+#include "support/FileBytes.h"
 #include "support/StderrCapture.h"
 
 namespace {
 
-typedef std::vector<unsigned char> Bytes;
-
 // A completed picture, 20 pieces, music off: a child's progress worth keeping.
 const Bytes PROGRESS = {1, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0,
                         1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-
-Bytes readBytes(const std::string &path)
-{
-    Bytes bytes;
-    FILE *in = std::fopen(path.c_str(), "rb");
-    for (int c; in && (c = std::fgetc(in)) != EOF;)
-        bytes.push_back((unsigned char)c);
-    if (in)
-        std::fclose(in);
-    return bytes;
-}
-
-void writeBytes(const std::string &path, const Bytes &bytes)
-{
-    FILE *out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
-}
 
 // The account an ordinary user's run is played as when the tests run as
 // root, for whom permission bits mean nothing.
@@ -122,7 +102,7 @@ protected:
 // the folder would let it. Played as an ordinary user in a child process.
 TEST_F(GameSettingsTest, UnreadableFileSurvivesTheExit)
 {
-    writeBytes(path, PROGRESS);
+    ASSERT_TRUE(writeFileBytes(path, PROGRESS));
     ASSERT_EQ(chmod(path.c_str(), 0), 0);
     giveToOrdinaryUser(root);
     giveToOrdinaryUser(folder);
@@ -144,7 +124,7 @@ TEST_F(GameSettingsTest, UnreadableFileSurvivesTheExit)
     const std::string said = captured.text();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "10: could not leave root's rights; 11: not defaults";
-    EXPECT_EQ(readBytes(path), PROGRESS);
+    EXPECT_EQ(readFileBytes(path), PROGRESS);
     EXPECT_EQ(said, "lumbrik: cannot read settings file \"" + path +
                         "\": Permission denied; playing on defaults, the file is left as it is\n");
     struct stat info;
@@ -154,13 +134,13 @@ TEST_F(GameSettingsTest, UnreadableFileSurvivesTheExit)
 TEST_F(GameSettingsTest, FileNotUnderstoodIsKeptAsideAtTheExit)
 {
     const Bytes old(PROGRESS.begin(), PROGRESS.begin() + 12);
-    writeBytes(path, old);
+    ASSERT_TRUE(writeFileBytes(path, old));
     loadSettingsAtStart();
     EXPECT_EQ(app.settingsFound, SETTINGS_NOT_UNDERSTOOD);
     EXPECT_EQ(app.settings->puzzleSize, 1);
     app.settings->puzzleSize = 0;
     saveAndClose();
-    EXPECT_EQ(readBytes(path + SETTINGS_KEPT_SUFFIX), old);
-    ASSERT_EQ(readBytes(path).size(), (size_t)SETTINGS_FILE_BYTES);
+    EXPECT_EQ(readFileBytes(path + SETTINGS_KEPT_SUFFIX), old);
+    ASSERT_EQ(readFileBytes(path).size(), (size_t)SETTINGS_FILE_BYTES);
     EXPECT_EQ(loadSettings(path.c_str()).puzzleSize, 0);
 }

@@ -1,4 +1,5 @@
 #include "resources/Settings.h"
+#include "support/FileBytes.h"
 #include "support/StderrCapture.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-typedef std::vector<unsigned char> Bytes;
 
 // Every field different from its default, with the expected file bytes below.
 Settings sample()
@@ -40,29 +39,10 @@ std::vector<int> fields(const Settings &s)
             s.completed[2], s.completed[3], s.completed[4], s.puzzleSize};
 }
 
-Bytes readBytes(const std::string &path)
-{
-    Bytes bytes;
-    FILE *in = std::fopen(path.c_str(), "rb");
-    for (int c; in && (c = std::fgetc(in)) != EOF;)
-        bytes.push_back((unsigned char)c);
-    if (in)
-        std::fclose(in);
-    return bytes;
-}
-
 bool exists(const std::string &path)
 {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
-}
-
-void writeBytes(const std::string &path, const Bytes &bytes)
-{
-    FILE *out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
 }
 
 } // namespace
@@ -145,7 +125,7 @@ protected:
 TEST_F(SettingsSaveTest, SavedBytesAreLittleEndianAndReadBackUnchanged)
 {
     ASSERT_TRUE(saveSettingsFile(sample(), path.c_str()));
-    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+    EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
     EXPECT_EQ(fields(loadSettings(path.c_str())), fields(sample()));
 }
 
@@ -160,7 +140,7 @@ TEST_F(SettingsSaveTest, MissingFileIsAFirstStartSavedSilently)
     EXPECT_TRUE(saveLoadedSettings(sample(), path.c_str(), found));
     EXPECT_EQ(captured.text(), "");
     EXPECT_EQ(found, SETTINGS_READ);
-    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+    EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
 }
 
 TEST_F(SettingsSaveTest, FolderInPlaceOfTheFileIsReportedAndNeverWrittenOver)
@@ -188,18 +168,18 @@ TEST_F(SettingsSaveTest, NotUnderstoodFileIsKeptAsBadBeforeTheFirstSave)
     const Bytes cases[] = {Bytes(SAMPLE_BYTES.begin(), SAMPLE_BYTES.begin() + 7), otherVersion};
     for (const Bytes &old : cases) {
         SCOPED_TRACE(old.size());
-        writeBytes(path, old);
+        ASSERT_TRUE(writeFileBytes(path, old));
         std::remove((path + SETTINGS_KEPT_SUFFIX).c_str());
         SettingsFound found = SETTINGS_READ;
         EXPECT_EQ(fields(loadSettings(path.c_str(), &found)), fields(Settings()));
         EXPECT_EQ(found, SETTINGS_NOT_UNDERSTOOD);
-        EXPECT_EQ(readBytes(path), old);  // nothing is written at start-up
+        EXPECT_EQ(readFileBytes(path), old);  // nothing is written at start-up
         ASSERT_TRUE(saveLoadedSettings(sample(), path.c_str(), found));
-        EXPECT_EQ(readBytes(path + SETTINGS_KEPT_SUFFIX), old);
-        EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+        EXPECT_EQ(readFileBytes(path + SETTINGS_KEPT_SUFFIX), old);
+        EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
         // A second save replaces the good file and leaves the kept one alone.
         ASSERT_TRUE(saveLoadedSettings(Settings(), path.c_str(), found));
-        EXPECT_EQ(readBytes(path + SETTINGS_KEPT_SUFFIX), old);
+        EXPECT_EQ(readFileBytes(path + SETTINGS_KEPT_SUFFIX), old);
         EXPECT_EQ(fields(loadSettings(path.c_str())), fields(Settings()));
     }
 }
@@ -211,7 +191,7 @@ TEST_F(SettingsSaveTest, SaveReplacesExistingFileAndLeavesNoTemporary)
     std::fputs("an older and much longer file than the settings file is", old);
     std::fclose(old);
     ASSERT_TRUE(saveSettingsFile(sample(), path.c_str()));
-    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+    EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
     EXPECT_FALSE(exists(path + ".tmp"));
 }
 
@@ -238,13 +218,13 @@ TEST_F(SettingsSaveTest, FailedRenameIsReportedAndRemovesTemporary)
 
 TEST_F(SettingsSaveTest, SaveOnAFullDiskIsReportedAndKeepsTheOldFile)
 {
-    writeBytes(path, SAMPLE_BYTES);
+    ASSERT_TRUE(writeFileBytes(path, SAMPLE_BYTES));
     // The temporary leads to /dev/full, where every write fails with ENOSPC.
     ASSERT_EQ(symlink("/dev/full", (path + ".tmp").c_str()), 0);
     StderrCapture captured;
     EXPECT_FALSE(saveSettingsFile(Settings(), path.c_str()));
     EXPECT_EQ(captured.text(),
               "lumbrik: cannot save settings to \"" + path + "\": No space left on device\n");
-    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+    EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
     EXPECT_FALSE(exists(path + ".tmp"));
 }

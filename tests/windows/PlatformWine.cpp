@@ -11,7 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <io.h>
 #include <sstream>
 #include <string>
@@ -20,6 +19,7 @@
 #include "platform/Browser.h"
 #include "platform/Platform.h"
 #include "resources/Settings.h"
+#include "support/FileBytes.h"
 
 namespace {
 
@@ -68,29 +68,15 @@ const char BASE[] = "C:\\lumbrik-wine";
 const char COMMON_APPDATA_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char HTTP_COMMAND_KEY[] = "http\\shell\\open\\command";
 
-typedef std::vector<unsigned char> Bytes;
-
 std::string under(const char *name)
 {
     return std::string(BASE) + "\\" + name;
 }
 
-Bytes readBytes(const std::string &path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 std::string readText(const std::string &path)
 {
-    Bytes bytes = readBytes(path);
+    Bytes bytes = readFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
-}
-
-void writeBytes(const std::string &path, const Bytes &bytes)
-{
-    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()), (std::streamsize)bytes.size());
 }
 
 bool exists(const std::string &path)
@@ -168,17 +154,25 @@ bool sameFields(const Settings &a, const Settings &b)
            a.puzzleSize == b.puzzleSize;
 }
 
-// Points the all-users data folder at `folder` (REG_EXPAND_SZ, as Windows keeps it).
-bool setCommonAppData(const char *folder)
+// Writes one registry value of text, creating its key when missing.
+bool setRegistryText(HKEY root, const char *keyName, const char *valueName, DWORD type,
+                     const std::string &text)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, COMMON_APPDATA_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, keyName, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
         return false;
-    const LONG result = RegSetValueExA(key, "Common AppData", 0, REG_EXPAND_SZ,
-                                       reinterpret_cast<const BYTE *>(folder),
-                                       (DWORD)std::strlen(folder) + 1);
+    const LONG result = RegSetValueExA(key, valueName, 0, type,
+                                       reinterpret_cast<const BYTE *>(text.c_str()),
+                                       (DWORD)text.size() + 1);
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
+}
+
+// Points the all-users data folder at `folder` (REG_EXPAND_SZ, as Windows keeps it).
+bool setCommonAppData(const std::string &folder)
+{
+    return setRegistryText(HKEY_LOCAL_MACHINE, COMMON_APPDATA_KEY, "Common AppData",
+                           REG_EXPAND_SZ, folder);
 }
 
 void settingsPathIsInTheAllUsersDataFolder()
@@ -194,7 +188,7 @@ const std::string SHARED = std::string(BASE) + "\\all users\\data";
 void settingsFolderIsCreatedWhenMissing()
 {
     CHECK(!exists(SHARED));
-    CHECK(setCommonAppData(SHARED.c_str()));
+    CHECK(setCommonAppData(SHARED));
     CHECK_EQ(platformSettingsPath(), SHARED + "\\pelnovo_lumbrik_cfg");
     CHECK(isFolder(SHARED));
     CHECK(setCommonAppData("%ProgramData%"));
@@ -204,7 +198,7 @@ void saveThenLoadRoundTripsEveryField()
 {
     const std::string path = SHARED + "\\pelnovo_lumbrik_cfg";
     CHECK(saveSettingsFile(sample(), path.c_str()));
-    CHECK(readBytes(path) == SAMPLE_BYTES);
+    CHECK(readFileBytes(path) == SAMPLE_BYTES);
     SettingsFound found = SETTINGS_MISSING;
     CHECK(sameFields(loadSettings(path.c_str(), &found), sample()));
     CHECK_EQ(found, SETTINGS_READ);
@@ -213,9 +207,9 @@ void saveThenLoadRoundTripsEveryField()
 void saveReplacesAnExistingFile()
 {
     const std::string path = SHARED + "\\pelnovo_lumbrik_cfg";
-    writeBytes(path, Bytes(100, 'x'));
+    CHECK(writeFileBytes(path, Bytes(100, 'x')));
     CHECK(saveSettingsFile(sample(), path.c_str()));
-    CHECK(readBytes(path) == SAMPLE_BYTES);
+    CHECK(readFileBytes(path) == SAMPLE_BYTES);
     CHECK(!exists(path + ".tmp"));
 }
 
@@ -224,7 +218,7 @@ void saveIntoAReadOnlyFolderFailsAndKeepsTheOldFile()
     const std::string folder = under("read-only");
     const std::string path = folder + "\\pelnovo_lumbrik_cfg";
     CHECK(CreateDirectoryA(folder.c_str(), NULL));
-    writeBytes(path, SAMPLE_BYTES);
+    CHECK(writeFileBytes(path, SAMPLE_BYTES));
     CHECK(setFolderAccess(folder, READ_ONLY_ACCESS));
     const HANDLE probe = CreateFileA((folder + "\\probe").c_str(), GENERIC_WRITE, 0, NULL,
                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -237,7 +231,7 @@ void saveIntoAReadOnlyFolderFailsAndKeepsTheOldFile()
     const bool saved = saveSettingsFile(Settings(), path.c_str());
     const std::string said = captured.text();
     CHECK(!saved);
-    CHECK(readBytes(path) == SAMPLE_BYTES);
+    CHECK(readFileBytes(path) == SAMPLE_BYTES);
     CHECK(!exists(path + ".tmp"));
     CHECK_EQ(said, "lumbrik: cannot save settings to \"" + path + "\": Permission denied\n");
     CHECK(setFolderAccess(folder, FULL_ACCESS));
@@ -248,7 +242,7 @@ void saveIntoAReadOnlyFolderFailsAndKeepsTheOldFile()
 void unreadableSettingsAreNeverWrittenOver()
 {
     const std::string path = under("held");
-    writeBytes(path, SAMPLE_BYTES);
+    CHECK(writeFileBytes(path, SAMPLE_BYTES));
     const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, NULL);
     CHECK(held != INVALID_HANDLE_VALUE);
@@ -268,7 +262,7 @@ void unreadableSettingsAreNeverWrittenOver()
     CHECK_EQ(heldFound, SETTINGS_UNREADABLE);
     CHECK_EQ(folderFound, SETTINGS_UNREADABLE);
     CHECK(!heldSaved && !folderSaved);
-    CHECK(readBytes(path) == SAMPLE_BYTES);
+    CHECK(readFileBytes(path) == SAMPLE_BYTES);
     CHECK(isFolder(folder));
     CHECK_EQ(said, "lumbrik: cannot read settings file \"" + path +
                        "\": Permission denied; playing on defaults, the file is left as it is\n"
@@ -281,14 +275,14 @@ void fileNotUnderstoodIsKeptAsBadOverAnOlderOne()
 {
     const std::string path = under("not-understood");
     const Bytes old(SAMPLE_BYTES.begin(), SAMPLE_BYTES.begin() + 9);
-    writeBytes(path, old);
-    writeBytes(path + SETTINGS_KEPT_SUFFIX, Bytes(3, 'o'));
+    CHECK(writeFileBytes(path, old));
+    CHECK(writeFileBytes(path + SETTINGS_KEPT_SUFFIX, Bytes(3, 'o')));
     SettingsFound found = SETTINGS_READ;
     CHECK(sameFields(loadSettings(path.c_str(), &found), Settings()));
     CHECK_EQ(found, SETTINGS_NOT_UNDERSTOOD);
     CHECK(saveLoadedSettings(sample(), path.c_str(), found));
-    CHECK(readBytes(path + SETTINGS_KEPT_SUFFIX) == old);
-    CHECK(readBytes(path) == SAMPLE_BYTES);
+    CHECK(readFileBytes(path + SETTINGS_KEPT_SUFFIX) == old);
+    CHECK(readFileBytes(path) == SAMPLE_BYTES);
 }
 
 // ---- browser ---------------------------------------------------------------
@@ -303,15 +297,7 @@ const std::string RELEASE = under("standin.release");
 
 bool setHttpCommand(const std::string &value)
 {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, HTTP_COMMAND_KEY, 0, NULL, 0, KEY_SET_VALUE, NULL,
-                        &key, NULL) != ERROR_SUCCESS)
-        return false;
-    const LONG result = RegSetValueExA(key, NULL, 0, REG_SZ,
-                                       reinterpret_cast<const BYTE *>(value.c_str()),
-                                       (DWORD)value.size() + 1);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return setRegistryText(HKEY_CLASSES_ROOT, HTTP_COMMAND_KEY, NULL, REG_SZ, value);
 }
 
 // Copies the stand-in to `path`, creating its folders.
@@ -343,7 +329,7 @@ void resetLaunches(bool released)
     DeleteFileA(LOG.c_str());
     DeleteFileA(RELEASE.c_str());
     if (released)
-        writeBytes(RELEASE, Bytes(1, '\n'));
+        CHECK(writeFileBytes(RELEASE, Bytes(1, '\n')));
 }
 
 // With the association `value`, one launch starts the stand-in at `program` once,
@@ -371,7 +357,7 @@ void quotedAssociationStartsTheBrowserOnceAndReturnsAtOnce()
     CHECK(started);
     CHECK(took < 2000);
     CHECK(!exists(LOG));  // the stand-in is still waiting for its release
-    writeBytes(RELEASE, Bytes(1, '\n'));
+    CHECK(writeFileBytes(RELEASE, Bytes(1, '\n')));
     const std::vector<std::string> lines = waitForLaunches(1);
     CHECK_EQ(lines.size(), (size_t)1);
     CHECK_EQ(lines.empty() ? "" : lines[0], "2|" + std::string(URL) + "|\"" + program + "\" " + URL);
@@ -458,7 +444,7 @@ int main()
     runCase("missing association or program starts nothing", missingAssociationOrProgramStartsNothing);
     runCase("quit signals recorded every time", quitSignalsAreRecordedEveryTime);
 
-    writeBytes(RELEASE, Bytes(1, '\n'));  // no stand-in may outlive the run
+    writeFileBytes(RELEASE, Bytes(1, '\n'));  // no stand-in may outlive the run
     std::printf("windows platform under wine: %d cases, %d failed\n", caseCount, failedCases);
     return failedCases == 0 ? 0 : 1;
 }

@@ -42,7 +42,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # Windows XP is the oldest target: 0x0501.
-FLAGS="-std=c++17 -O0 -static -Wall -Wextra -Wno-unused-parameter -Isrc -D_WIN32_WINNT=0x0501 -DWINVER=0x0501"
+FLAGS="-std=c++17 -O0 -static -Wall -Wextra -Wno-unused-parameter -Isrc -Itests -D_WIN32_WINNT=0x0501 -DWINVER=0x0501"
 if ! $CXX $FLAGS -o "$work/platform-wine.exe" tests/windows/PlatformWine.cpp \
         src/platform/PlatformWin32.cpp src/platform/BrowserWin32.cpp \
         src/platform/BrowserPath.cpp src/resources/Settings.cpp \
