@@ -41,24 +41,33 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# The prefix is made (about 10 s) while the programs build.
+mkdir -p "$work/home"
+[ -n "$player" ] && chown -R nobody "$work"
+in_prefix timeout -k 5 120 "$WINE" wineboot -i >/dev/null 2>&1 &
+booting=$!
+
 # Windows XP is the oldest target: 0x0501.
 FLAGS="-std=c++17 -O0 -static -Wall -Wextra -Wno-unused-parameter -Isrc -Itests -D_WIN32_WINNT=0x0501 -DWINVER=0x0501"
-if ! $CXX $FLAGS -o "$work/platform-wine.exe" tests/windows/PlatformWine.cpp \
-        src/platform/PlatformWin32.cpp src/platform/BrowserWin32.cpp \
-        src/platform/BrowserPath.cpp src/resources/Settings.cpp \
-        -lshell32 -ladvapi32 -lole32 ||
-    ! $CXX $FLAGS -o "$work/browser-standin.exe" tests/windows/BrowserStandIn.cpp; then
+$CXX $FLAGS -o "$work/browser-standin.exe" tests/windows/BrowserStandIn.cpp &
+standin=$!
+$CXX $FLAGS -o "$work/platform-wine.exe" tests/windows/PlatformWine.cpp \
+    src/platform/PlatformWin32.cpp src/platform/BrowserWin32.cpp \
+    src/platform/BrowserPath.cpp src/resources/Settings.cpp -lshell32 -ladvapi32 -lole32
+compiled=$?
+wait $standin || compiled=1
+if [ $compiled -ne 0 ]; then
     echo "FAILED  building the Windows platform tests"
     exit 1
 fi
-
-mkdir -p "$work/home"
-[ -n "$player" ] && chown -R nobody "$work"
-if ! in_prefix timeout -k 5 120 "$WINE" wineboot -i >/dev/null 2>&1; then
+built=$(date +%s)
+if ! wait $booting; then
     echo "FAILED  making a Wine prefix"
     exit 1
 fi
+booted=$(date +%s)
 in_prefix timeout -k 5 120 "$WINE" "$work/platform-wine.exe"
 status=$?
-echo "run-under-wine: status $status after $(($(date +%s) - started)) s"
+echo "run-under-wine: status $status; build $((built - started)) s, then prefix" \
+    "$((booted - built)) s more, cases $(($(date +%s) - booted)) s"
 exit $status
