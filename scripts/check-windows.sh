@@ -1,7 +1,10 @@
 #!/bin/sh
 # Syntax-checks the Windows-only sources, and the shared sources that carry
 # _WIN32 branches, with the MinGW cross compiler, since the Linux build never
-# compiles them. Prints one line per file; exits non-zero on any error.
+# compiles them. Then, when wine64 is installed, builds the Windows platform
+# tests (tests/windows) with the x86-64 MinGW compiler and runs them under
+# Wine in a private prefix, printing their case count. Prints one line per
+# file and per case; exits non-zero on any error.
 set -u
 
 CXX=${CXX_WIN32:-i686-w64-mingw32-g++}
@@ -28,4 +31,11 @@ for file in $FILES; do
         failed=1
     fi
 done
+
+WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
+if [ ! -x "$WINE" ]; then
+    echo "check-windows: wine64 not installed, the Windows platform tests did not run"
+    exit $failed
+fi
+tests/windows/run-under-wine.sh "$WINE" || failed=1
 exit $failed

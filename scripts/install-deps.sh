@@ -15,6 +15,7 @@ PACKAGES=(
     libgtest-dev xvfb xdotool x11-apps imagemagick
     # keeps the Windows-only sources compiling
     g++-mingw-w64-i686
+    xdg-utils wine64 g++-mingw-w64-x86-64  # web links; Windows layer's tests under Wine
 )
 
 missing=()

@@ -22,7 +22,7 @@ App app;
 void saveAndClose()
 {
     if (app.settings && !app.settingsPath.empty())
-        saveSettingsFile(*app.settings, app.settingsPath.c_str());
+        saveLoadedSettings(*app.settings, app.settingsPath.c_str(), app.settingsFound);
     if (app.root)
         app.root->close();
 }

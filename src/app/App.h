@@ -13,11 +13,11 @@
 #include "puzzle/PuzzleBoard.h"
 #include "resources/GeneratedTexture.h"
 #include "resources/PakCache.h"
+#include "resources/Settings.h"
 
 struct Display;
 struct Mesh;
 struct SceneObject;
-struct Settings;
 struct Action;
 struct Mixer;
 
@@ -46,6 +46,7 @@ struct App {
     Settings *settings = nullptr;     // Owns
     SceneObject *gameLayer = nullptr; // Borrowed: a child of root
     std::string settingsPath;
+    SettingsFound settingsFound = SETTINGS_MISSING;  // what start-up found at settingsPath
     Mixer *mixer = nullptr;           // Owns (never freed: the process ends with it)
 
     // The puzzle screen.
@@ -65,8 +66,9 @@ struct App {
 
 extern App app;
 
-// Writes the settings file and starts closing the root; the loop ends some
-// frames later. The single way the game ends.
+// Writes the settings file (never over one that start-up could not read) and
+// starts closing the root; the loop ends some frames later. The single way
+// the game ends.
 void saveAndClose();
 // True (and the key taken) when this frame's pending key is `sym` and no
 // reader has taken it yet; false and nothing changed otherwise.

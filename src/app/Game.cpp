@@ -20,7 +20,7 @@ void loadSettingsAtStart()
     if (!app.settings)
         app.settings = new Settings;
     if (!app.settingsPath.empty())
-        *app.settings = loadSettings(app.settingsPath.c_str());
+        *app.settings = loadSettings(app.settingsPath.c_str(), &app.settingsFound);
 }
 
 void startGame()

@@ -4,7 +4,8 @@
 // Caption of the window, also its icon title.
 extern const char GAME_CAPTION[];
 
-// Settings path and settings; defaults when there is no file.
+// Settings path and settings, and what was found there; defaults unless a
+// file was read and understood.
 void loadSettingsAtStart();
 // Everything before the main loop: settings, window, signals, caption, root,
 // start-up scene. A video failure ends the process with status 1.

@@ -1,5 +1,7 @@
 #include "menus/WebLinks.h"
 
+#include <cstdio>
+
 #include "app/App.h"
 #include "menus/Button.h"
 #include "platform/Browser.h"
@@ -35,10 +37,16 @@ std::string siteUrl(const std::string &path)
     return std::string("http://") + SITE_HOST + path + trackingQuery();
 }
 
-// Opens `url` without waiting, then ends the game.
+// Opens `url` without waiting, then ends the game. When no browser could be
+// started the game goes on as after any other click: leaving would lose the
+// picture in progress for nothing.
 void leaveFor(const std::string &url)
 {
-    openUrl(url.c_str());
+    if (!openUrl(url.c_str())) {
+        std::fprintf(stderr, "lumbrik: no browser could be started for %s\n", url.c_str());
+        std::fflush(stderr);
+        return;
+    }
     saveAndClose();
 }
 

@@ -1,5 +1,7 @@
 // Buttons that hand the player over to our web site: each opens its page in
 // the default browser, without waiting, then ends the game (settings saved).
+// When no browser can be started the game stays as it was, and one line on
+// stderr names the page.
 #pragma once
 
 #include <string>
@@ -14,7 +16,8 @@ std::string homePageUrl();
 // The page of advertised title `index` (0..2) into `url`; false and `url` untouched otherwise.
 bool titlePageUrl(int index, std::string &url);
 
-// Click handlers for makeButton (userData unused); each acts only on a click.
+// Click handlers for makeButton (userData unused); each acts only on a click,
+// and calls saveAndClose() only when a browser was started.
 // "get_puzz": opens downloadPageUrl(), then saveAndClose().
 void openDownloadPage(void *userData);
 // "visit": opens homePageUrl(), then saveAndClose().

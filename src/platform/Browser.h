@@ -1,5 +1,5 @@
 // Hands a web address to the user's default browser and returns at once,
-// never waiting for the browser and reporting nothing to the player.
+// never waiting for the browser; says only whether one was started.
 // Every launch goes through browserLauncher, which tests replace with a
 // double so that no real browser starts.
 #pragma once
@@ -24,8 +24,8 @@ struct BrowserLauncher {
 
 extern BrowserLauncher browserLauncher;
 
-// Hands `url` to browserLauncher and returns without waiting; failures are dropped.
-void openUrl(const char *url);
+// Hands `url` to browserLauncher and returns without waiting; true when a browser was started.
+bool openUrl(const char *url);
 
 // The program path of a Windows "http\shell\open\command" value of `valueSize`
 // read bytes: a leading double quote dropped, everything after the first ".exe"

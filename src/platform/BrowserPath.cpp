@@ -6,10 +6,9 @@
 
 BrowserLauncher browserLauncher;
 
-void openUrl(const char *url)
+bool openUrl(const char *url)
 {
-    if (url && browserLauncher.launch)
-        browserLauncher.launch(url, browserLauncher.user);
+    return url && browserLauncher.launch && browserLauncher.launch(url, browserLauncher.user);
 }
 
 namespace {

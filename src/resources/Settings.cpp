@@ -1,5 +1,7 @@
 #include "resources/Settings.h"
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -44,15 +46,93 @@ int32_t checkedFlag(int32_t stored, int32_t fallback)
     return stored == 0 || stored == 1 ? stored : fallback;
 }
 
-// Moves `from` over `to`, replacing `to` when it exists.
-bool replaceFile(const char *from, const char *to)
+// Text of an errno value for a message; a failure that left errno unset counts as an I/O error.
+std::string errnoText(int error)
+{
+    return std::strerror(error != 0 ? error : EIO);
+}
+
+// One line on stderr about the settings file; the game goes on.
+void reportSettingsProblem(const char *what, const char *path, const std::string &reason,
+                           const char *consequence)
+{
+    std::fprintf(stderr, "lumbrik: %s \"%s\": %s%s\n", what, path, reason.c_str(), consequence);
+    std::fflush(stderr);
+}
+
+#ifdef _WIN32
+// The system's text for the calling thread's last Windows error, on one line.
+std::string lastWindowsErrorText()
+{
+    const DWORD error = GetLastError();
+    char text[256] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  NULL, error, 0, text, sizeof text, NULL);
+    // The system's texts end in a full stop and a line break.
+    while (length > 0 && std::strchr("\r\n .", text[length - 1]))
+        text[--length] = '\0';
+    return length > 0 ? std::string(text) : "Windows error " + std::to_string(error);
+}
+#endif
+
+// Moves `from` over `to`, replacing `to` when it exists; on failure `reason` says why.
+bool replaceFile(const char *from, const char *to, std::string &reason)
 {
 #ifdef _WIN32
     // rename() refuses to overwrite an existing file on Windows.
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING))
+        return true;
+    reason = lastWindowsErrorText();
 #else
-    return std::rename(from, to) == 0;
+    if (std::rename(from, to) == 0)
+        return true;
+    reason = errnoText(errno);
 #endif
+    return false;
+}
+
+// Writes the settings file to `temporary`; 0, or the errno of the step that failed.
+int writeTemporary(const Settings &settings, const std::string &temporary)
+{
+    errno = 0;
+    FILE *out = std::fopen(temporary.c_str(), "wb");
+    if (!out)
+        return errno != 0 ? errno : EIO;
+    int error = 0;
+    if (!settings.save(out) || std::fflush(out) != 0)
+        error = errno != 0 ? errno : EIO;
+    // fclose reports write errors that buffering delayed, so it counts too.
+    if (std::fclose(out) != 0 && error == 0)
+        error = errno != 0 ? errno : EIO;
+    return error;
+}
+
+// Reads the open file into `settings` and closes it; 0, or the errno of a failed read.
+int readOpenFile(FILE *in, Settings &settings, bool &understood)
+{
+    errno = 0;
+    understood = settings.read(in);
+    // A folder opens on Linux and fails only here, with EISDIR.
+    const int error = std::ferror(in) ? (errno != 0 ? errno : EIO) : 0;
+    std::fclose(in);
+    return error;
+}
+
+// Reads the file at `path` into `settings` (defaults unless understood).
+SettingsFound readSettingsFile(const char *path, Settings &settings)
+{
+    errno = 0;
+    FILE *in = std::fopen(path, "rb");
+    if (!in && errno == ENOENT)
+        return SETTINGS_MISSING;
+    bool understood = false;
+    const int error = in ? readOpenFile(in, settings, understood) : (errno != 0 ? errno : EIO);
+    if (error == 0)
+        return understood ? SETTINGS_READ : SETTINGS_NOT_UNDERSTOOD;
+    settings = Settings();
+    reportSettingsProblem("cannot read settings file", path, errnoText(error),
+                          "; playing on defaults, the file is left as it is");
+    return SETTINGS_UNREADABLE;
 }
 
 } // namespace
@@ -96,16 +176,15 @@ bool Settings::save(FILE *out) const
     return std::fwrite(bytes, 1, sizeof bytes, out) == sizeof bytes;
 }
 
-Settings loadSettings(const char *path)
+const char SETTINGS_KEPT_SUFFIX[] = ".bad";
+
+Settings loadSettings(const char *path, SettingsFound *found)
 {
     Settings settings;
-    if (!path || !*path)
-        return settings;
-    FILE *in = std::fopen(path, "rb");
-    if (!in)
-        return settings;
-    settings.read(in);
-    std::fclose(in);
+    const SettingsFound result =
+        path && *path ? readSettingsFile(path, settings) : SETTINGS_MISSING;
+    if (found)
+        *found = result;
     return settings;
 }
 
@@ -114,15 +193,34 @@ bool saveSettingsFile(const Settings &settings, const char *path)
     if (!path || !*path)
         return false;
     const std::string temporary = std::string(path) + ".tmp";
-    FILE *out = std::fopen(temporary.c_str(), "wb");
-    if (!out)
-        return false;
-    bool written = settings.save(out);
-    written = std::fflush(out) == 0 && written;
-    // fclose reports write errors that buffering delayed, so it counts too.
-    written = std::fclose(out) == 0 && written;
-    if (written && replaceFile(temporary.c_str(), path))
+    std::string reason;
+    const int error = writeTemporary(settings, temporary);
+    if (error != 0)
+        reason = errnoText(error);
+    else if (replaceFile(temporary.c_str(), path, reason))
         return true;
     std::remove(temporary.c_str());
+    reportSettingsProblem("cannot save settings to", path, reason, "");
     return false;
+}
+
+bool saveLoadedSettings(const Settings &settings, const char *path, SettingsFound &found)
+{
+    if (!path || !*path || found == SETTINGS_UNREADABLE)
+        return false;
+    if (found == SETTINGS_NOT_UNDERSTOOD) {
+        const std::string kept = std::string(path) + SETTINGS_KEPT_SUFFIX;
+        std::string reason;
+        if (!replaceFile(path, kept.c_str(), reason)) {
+            reportSettingsProblem("cannot keep the settings file it does not understand",
+                                  path, reason, "; settings not saved");
+            return false;
+        }
+        // The old bytes are safe; from here on the path is an ordinary missing file.
+        found = SETTINGS_MISSING;
+    }
+    if (!saveSettingsFile(settings, path))
+        return false;
+    found = SETTINGS_READ;
+    return true;
 }

@@ -28,8 +28,27 @@ struct Settings {
     bool save(FILE *out) const;
 };
 
-// Settings stored at `path`, or the defaults when it is missing or unreadable.
-Settings loadSettings(const char *path);
+// What loading found at the settings path; it decides what the save at exit may do.
+enum SettingsFound {
+    SETTINGS_READ,            // read and understood
+    SETTINGS_MISSING,         // no file yet (the first start): defaults, saved normally
+    SETTINGS_UNREADABLE,      // there but not readable: defaults, never written over
+    SETTINGS_NOT_UNDERSTOOD,  // short or of another version: defaults, kept aside at the first save
+};
+
+// Appended to the settings path to keep a file that was read but not understood.
+extern const char SETTINGS_KEPT_SUFFIX[];  // ".bad"
+
+// Settings stored at `path`, or the defaults unless it was read and understood;
+// `found`, when given, says which. A file that is there but cannot be read gets
+// one line on stderr naming it and the reason.
+Settings loadSettings(const char *path, SettingsFound *found = nullptr);
 // Replaces the file at `path` atomically via `path` + ".tmp"; on failure the
-// old file is untouched, no temporary is left behind, and the result is false.
+// old file is untouched, no temporary is left behind, one line on stderr names
+// the path and the reason, and the result is false.
 bool saveSettingsFile(const Settings &settings, const char *path);
+// The save at exit of settings loaded from `path` with `found`: writes nothing
+// over an unreadable file (false); first moves a not-understood file to
+// `path` + SETTINGS_KEPT_SUFFIX (false, nothing replaced, when it cannot be
+// moved); otherwise saveSettingsFile. After a save `found` is SETTINGS_READ.
+bool saveLoadedSettings(const Settings &settings, const char *path, SettingsFound &found);

@@ -1,6 +1,7 @@
 // Menus and dialogs played through the real game: tool-bar buttons, keys,
 // every dialog button, the main menu's switches and the web links.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "puzzle/PuzzleFlow.h"
 #include "scene/SceneObject.h"
 #include "support/GameScenario.h"
+#include "support/StderrCapture.h"
 #include "support/TestArchives.h"
 
 // Tool-bar buttons, in the order the start-up scene adds them after the
@@ -25,13 +27,15 @@ enum MenuItem {
     MENU_ABOUT, MENU_VISIT, MENU_BREAK, MENU_REC1, MENU_REC2, MENU_REC3
 };
 
-// URLs handed to the browser instead of starting one.
+// URLs handed to the browser instead of starting one, and whether the
+// double says a browser started.
 static std::vector<std::string> launched;
+static bool browserStarts = true;
 
 static bool recordLaunch(const char *url, void *user)
 {
     launched.push_back(url);
-    return true;
+    return browserStarts;
 }
 
 class MenuTest : public testing::Test {
@@ -45,6 +49,7 @@ protected:
         settle();
         app.settingsPath = makeTempFolder("menus") + "/pelnovo_lumbrik_cfg";
         launched.clear();
+        browserStarts = true;
         savedLauncher = browserLauncher;
         browserLauncher.launch = recordLaunch;
         browserLauncher.user = nullptr;
@@ -350,6 +355,58 @@ TEST_F(WebLinkTest, SwitchChangedJustBeforeALinkIsSaved)
     EXPECT_EQ(homePageUrl(), launched[0]);
     Settings saved = loadSettings(app.settingsPath.c_str());
     EXPECT_EQ(0, saved.soundOn);
+}
+
+TEST_F(WebLinkTest, LinksWithoutABrowserKeepTheGameAndTheOpenScreen)
+{
+    browserStarts = false;
+    StderrCapture captured;
+    ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    settle();
+    ASSERT_FALSE(app.root->closing);
+    EXPECT_NE(nullptr, app.playField);
+    openMenu();
+    SceneObject *menu = app.topScreen;
+    SceneObject *visit = item(MENU_VISIT);
+    SceneObject *firstTitle = item(MENU_REC1);
+    ASSERT_TRUE(clickOn(visit));
+    settle();
+    ASSERT_TRUE(clickOn(firstTitle));
+    settle();
+    ASSERT_FALSE(app.root->closing);
+    const std::string said = captured.text();
+    std::string titleUrl;
+    ASSERT_TRUE(titlePageUrl(0, titleUrl));
+    EXPECT_EQ((std::vector<std::string>{downloadPageUrl(), homePageUrl(), titleUrl}), launched);
+    EXPECT_EQ("lumbrik: no browser could be started for " + downloadPageUrl() + "\n" +
+                  "lumbrik: no browser could be started for " + homePageUrl() + "\n" +
+                  "lumbrik: no browser could be started for " + titleUrl + "\n",
+              said);
+    EXPECT_EQ(menu, app.topScreen);
+    EXPECT_FALSE(settingsFileWritten());
+    // The tile works on as after any other click; once a browser starts, the game leaves.
+    browserStarts = true;
+    ASSERT_TRUE(clickOn(firstTitle));
+    EXPECT_EQ(4u, launched.size());
+    EXPECT_TRUE(app.root->closing);
+    EXPECT_TRUE(settingsFileWritten());
+}
+
+TEST_F(WebLinkTest, RealLauncherWithoutXdgOpenKeepsTheGame)
+{
+    const char *oldPath = getenv("PATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    setenv("PATH", makeTempFolder("nobrowser").c_str(), 1);  // an empty folder
+    browserLauncher.launch = platformOpenUrl;
+    StderrCapture captured;
+    const bool clicked = clickOn(tool(TOOL_GET_PUZZ));
+    const std::string said = captured.text();
+    setenv("PATH", savedPath.c_str(), 1);
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ("lumbrik: no browser could be started for " + downloadPageUrl() + "\n", said);
+    settle();
+    EXPECT_FALSE(app.root->closing);
+    EXPECT_FALSE(settingsFileWritten());
 }
 
 class StartTest : public testing::Test {

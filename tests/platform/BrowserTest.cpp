@@ -133,6 +133,7 @@ namespace {
 struct LauncherLog {
     std::vector<std::string> urls;
     std::vector<void *> users;
+    bool started = false;  // the launcher's answer
 };
 
 bool recordLaunch(const char *url, void *user)
@@ -140,7 +141,7 @@ bool recordLaunch(const char *url, void *user)
     LauncherLog *log = static_cast<LauncherLog *>(user);
     log->urls.push_back(url);
     log->users.push_back(user);
-    return false;
+    return log->started;
 }
 
 } // namespace
@@ -164,17 +165,19 @@ TEST_F(BrowserOpenUrlTest, DefaultLauncherIsThePlatformOne)
     EXPECT_EQ(saved.launch, &platformOpenUrl);
 }
 
-TEST_F(BrowserOpenUrlTest, UrlAndUserReachTheReplacedLauncherOnce)
+TEST_F(BrowserOpenUrlTest, UrlAndUserReachTheReplacedLauncherAndItsAnswerComesBack)
 {
-    openUrl("http://a.example/");
-    ASSERT_EQ(log.urls.size(), 1u);
-    EXPECT_EQ(log.urls[0], "http://a.example/");
+    EXPECT_FALSE(openUrl("http://a.example/"));
+    log.started = true;
+    EXPECT_TRUE(openUrl("http://b.example/"));
+    ASSERT_EQ(log.urls, (std::vector<std::string>{"http://a.example/", "http://b.example/"}));
     EXPECT_EQ(log.users[0], &log);
 }
 
 TEST_F(BrowserOpenUrlTest, NullUrlReachesNoLauncher)
 {
-    openUrl(nullptr);
+    log.started = true;
+    EXPECT_FALSE(openUrl(nullptr));
     EXPECT_TRUE(log.urls.empty());
 }
 

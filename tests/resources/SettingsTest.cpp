@@ -1,4 +1,6 @@
 #include "resources/Settings.h"
+#include "support/FileBytes.h"
+#include "support/StderrCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +9,9 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-
-typedef std::vector<unsigned char> Bytes;
 
 // Every field different from its default, with the expected file bytes below.
 Settings sample()
@@ -38,21 +39,10 @@ std::vector<int> fields(const Settings &s)
             s.completed[2], s.completed[3], s.completed[4], s.puzzleSize};
 }
 
-Bytes readBytes(const std::string &path)
-{
-    Bytes bytes;
-    FILE *in = std::fopen(path.c_str(), "rb");
-    for (int c; in && (c = std::fgetc(in)) != EOF;)
-        bytes.push_back((unsigned char)c);
-    if (in)
-        std::fclose(in);
-    return bytes;
-}
-
 bool exists(const std::string &path)
 {
     struct stat info;
-    return stat(path.c_str(), &info) == 0;
+    return lstat(path.c_str(), &info) == 0;
 }
 
 } // namespace
@@ -135,15 +125,63 @@ protected:
 TEST_F(SettingsSaveTest, SavedBytesAreLittleEndianAndReadBackUnchanged)
 {
     ASSERT_TRUE(saveSettingsFile(sample(), path.c_str()));
-    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+    EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
     EXPECT_EQ(fields(loadSettings(path.c_str())), fields(sample()));
 }
 
-TEST_F(SettingsSaveTest, MissingFileGivesFirstRunDefaults)
+TEST_F(SettingsSaveTest, MissingFileIsAFirstStartSavedSilently)
 {
-    Settings s = loadSettings(path.c_str());
+    SettingsFound found = SETTINGS_READ;
+    StderrCapture captured;
+    Settings s = loadSettings(path.c_str(), &found);
+    EXPECT_EQ(found, SETTINGS_MISSING);
     // Welcome shown, sound and music on, panel open, nothing completed, 48 pieces.
     EXPECT_EQ(fields(s), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0, 0, 1}));
+    EXPECT_TRUE(saveLoadedSettings(sample(), path.c_str(), found));
+    EXPECT_EQ(captured.text(), "");
+    EXPECT_EQ(found, SETTINGS_READ);
+    EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
+}
+
+TEST_F(SettingsSaveTest, FolderInPlaceOfTheFileIsReportedAndNeverWrittenOver)
+{
+    ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    SettingsFound found = SETTINGS_READ;
+    StderrCapture captured;
+    Settings s = loadSettings(path.c_str(), &found);
+    const std::string said = captured.text();
+    EXPECT_EQ(found, SETTINGS_UNREADABLE);
+    EXPECT_EQ(fields(s), fields(Settings()));
+    EXPECT_EQ(said, "lumbrik: cannot read settings file \"" + path +
+                        "\": Is a directory; playing on defaults, the file is left as it is\n");
+    StderrCapture atExit;
+    EXPECT_FALSE(saveLoadedSettings(sample(), path.c_str(), found));
+    EXPECT_EQ(atExit.text(), "");  // said once, at start
+    EXPECT_FALSE(exists(path + ".tmp"));
+    EXPECT_FALSE(exists(path + SETTINGS_KEPT_SUFFIX));
+}
+
+TEST_F(SettingsSaveTest, NotUnderstoodFileIsKeptAsBadBeforeTheFirstSave)
+{
+    Bytes otherVersion = SAMPLE_BYTES;
+    otherVersion[0] = 2;
+    const Bytes cases[] = {Bytes(SAMPLE_BYTES.begin(), SAMPLE_BYTES.begin() + 7), otherVersion};
+    for (const Bytes &old : cases) {
+        SCOPED_TRACE(old.size());
+        ASSERT_TRUE(writeFileBytes(path, old));
+        std::remove((path + SETTINGS_KEPT_SUFFIX).c_str());
+        SettingsFound found = SETTINGS_READ;
+        EXPECT_EQ(fields(loadSettings(path.c_str(), &found)), fields(Settings()));
+        EXPECT_EQ(found, SETTINGS_NOT_UNDERSTOOD);
+        EXPECT_EQ(readFileBytes(path), old);  // nothing is written at start-up
+        ASSERT_TRUE(saveLoadedSettings(sample(), path.c_str(), found));
+        EXPECT_EQ(readFileBytes(path + SETTINGS_KEPT_SUFFIX), old);
+        EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
+        // A second save replaces the good file and leaves the kept one alone.
+        ASSERT_TRUE(saveLoadedSettings(Settings(), path.c_str(), found));
+        EXPECT_EQ(readFileBytes(path + SETTINGS_KEPT_SUFFIX), old);
+        EXPECT_EQ(fields(loadSettings(path.c_str())), fields(Settings()));
+    }
 }
 
 TEST_F(SettingsSaveTest, SaveReplacesExistingFileAndLeavesNoTemporary)
@@ -153,21 +191,40 @@ TEST_F(SettingsSaveTest, SaveReplacesExistingFileAndLeavesNoTemporary)
     std::fputs("an older and much longer file than the settings file is", old);
     std::fclose(old);
     ASSERT_TRUE(saveSettingsFile(sample(), path.c_str()));
-    EXPECT_EQ(readBytes(path), SAMPLE_BYTES);
+    EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
     EXPECT_FALSE(exists(path + ".tmp"));
 }
 
 TEST_F(SettingsSaveTest, SaveIntoMissingFolderFails)
 {
     std::string missing = folder + "/absent/cfg";
+    StderrCapture captured;
     EXPECT_FALSE(saveSettingsFile(sample(), missing.c_str()));
+    EXPECT_EQ(captured.text(),
+              "lumbrik: cannot save settings to \"" + missing + "\": No such file or directory\n");
     EXPECT_FALSE(exists(missing));
 }
 
-TEST_F(SettingsSaveTest, FailedRenameRemovesTemporary)
+TEST_F(SettingsSaveTest, FailedRenameIsReportedAndRemovesTemporary)
 {
     // A folder in the way of the target lets the temporary be written but not renamed.
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
+    StderrCapture captured;
     EXPECT_FALSE(saveSettingsFile(sample(), path.c_str()));
+    EXPECT_EQ(captured.text(),
+              "lumbrik: cannot save settings to \"" + path + "\": Is a directory\n");
+    EXPECT_FALSE(exists(path + ".tmp"));
+}
+
+TEST_F(SettingsSaveTest, SaveOnAFullDiskIsReportedAndKeepsTheOldFile)
+{
+    ASSERT_TRUE(writeFileBytes(path, SAMPLE_BYTES));
+    // The temporary leads to /dev/full, where every write fails with ENOSPC.
+    ASSERT_EQ(symlink("/dev/full", (path + ".tmp").c_str()), 0);
+    StderrCapture captured;
+    EXPECT_FALSE(saveSettingsFile(Settings(), path.c_str()));
+    EXPECT_EQ(captured.text(),
+              "lumbrik: cannot save settings to \"" + path + "\": No space left on device\n");
+    EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
     EXPECT_FALSE(exists(path + ".tmp"));
 }

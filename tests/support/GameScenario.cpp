@@ -18,6 +18,7 @@ void startScenario(ManualClock &clock, const Settings &settings)
     scenarioSettings = settings;
     app.settings = &scenarioSettings;
     app.settingsPath.clear();
+    app.settingsFound = SETTINGS_MISSING;
     app.board = PuzzleBoard();
     app.playField = app.panel = nullptr;
     app.topScreen = app.screenRoot = app.blocker = nullptr;
