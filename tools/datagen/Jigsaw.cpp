@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "datagen/Xorshift.h"
 #include "puzzle/PuzzleLayouts.h"
 
 namespace {
@@ -27,35 +28,20 @@ double quantize(double v)
     return std::nearbyint(v / kQuantum) * kQuantum;
 }
 
-// xorshift32: tiny, and the same sequence everywhere (unlike rand()).
-struct Rng {
-    uint32_t state = 1;
-};
-
-uint32_t rngNext(Rng &r)
-{
-    uint32_t x = r.state;
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    r.state = x;
-    return x;
-}
-
 // Uniform in [-1, 1].
-double rngSigned(Rng &r)
+double rngSigned(Xorshift32 &r)
 {
-    return rngNext(r) / 4294967295.0 * 2 - 1;
+    return xorshiftNext(r) / 4294967295.0 * 2 - 1;
 }
 
-Rng layoutRng(int size, int layout)
+Xorshift32 layoutRng(int size, int layout)
 {
-    Rng r;
+    Xorshift32 r;
     r.state = 0x9E3779B9u * (uint32_t)(1 + size * kJigsawLayouts + layout) ^ 0x5BD1E995u;
     if (r.state == 0)
         r.state = 1;
     for (int i = 0; i < 8; i++)  // let the small seeds spread out
-        rngNext(r);
+        xorshiftNext(r);
     return r;
 }
 
@@ -268,7 +254,7 @@ double edgeClearance(const std::vector<Vec2> &curve, Vec2 leftHome, Vec2 rightHo
 // The cut between two neighbours. The knob's side and shape come from the
 // layout's generator; when the knob would crowd a home point, the other side
 // and then shifted positions are tried, keeping the clearest as a last resort.
-std::vector<Vec2> internalEdge(Vec2 a, Vec2 b, Vec2 leftHome, Vec2 rightHome, Rng &rng)
+std::vector<Vec2> internalEdge(Vec2 a, Vec2 b, Vec2 leftHome, Vec2 rightHome, Xorshift32 &rng)
 {
     KnobShape base;
     base.centre = 0.5 + 0.04 * rngSigned(rng);
@@ -317,7 +303,7 @@ CutLines cutLines(const JigsawGrid &g, const std::vector<int> &cells, int size, 
 {
     int cols = (int)g.columns.size() - 1, rows = (int)g.rows.size() - 1;
     auto homeAt = [&](int c, int r) { return layoutHome(size, layout, cells[r * cols + c]); };
-    Rng rng = layoutRng(size, layout);
+    Xorshift32 rng = layoutRng(size, layout);
     CutLines cut;
     EdgeWave none;
     for (int j = 0; j <= rows; j++)
