@@ -1,8 +1,8 @@
 // How well the puzzle pieces read: run by hand, never by ctest.
 //
 //   lumbrik_bench_pieces edges DATA_DIR --size S --picture P [--collapsed]
-//                        [--placed K] [--select N] [--seed N] [--shot OUT.png]
-//                        [--marks OUT.bmp]
+//                        [--placed K] [--select N] [--seed N] [--single-sample]
+//                        [--shot OUT.png] [--marks OUT.bmp]
 //   lumbrik_bench_pieces detail DATA_DIR [--verbose]
 //
 // edges: starts the real game scene (no welcome screen, puzzle size S,
@@ -45,7 +45,6 @@
 #include "app/Game.h"
 #include "datagen/Jigsaw.h"
 #include "puzzle/PuzzleBoard.h"
-#include "puzzle/PuzzleFlow.h"
 #include "puzzle/PuzzleLayouts.h"
 #include "resources/Mesh.h"
 #include "resources/PakArchive.h"
@@ -72,6 +71,7 @@ struct Options {
     int seed = 1;  // edges: the scatter's seed, so that runs can be compared
     int select = 0;  // edges: piece number clicked before the screenshot (shadow shown), 0 = none
     bool collapsed = false;
+    bool singleSample = false;  // edges: draw without multisampling even in a multisampled mode
     bool verbose = false;  // detail: also list every piece with little on it
     std::string shot;  // where the screenshot goes; a temporary file when empty
     std::string marks; // edges: the screenshot again, each sample's edge point marked (BMP)
@@ -260,43 +260,49 @@ static SDL_Surface *decodeEntry(const PakArchive &archive, const char *name)
     return IMG_Load_RW(SDL_RWFromConstMem(e.data, (int)e.size), 1);
 }
 
+// One line for the picture archive of (size, picture), then, when verbose,
+// every piece with little on it. False when the picture cannot be read.
+static bool reportDetail(const Options &o, int size, int picture)
+{
+    const char *name = PUZZLE_SIZE_INFO[size].pictureArchives[picture];
+    std::string path = o.dataDir + "/" + name;
+    PakArchive archive;
+    SDL_Surface *image = nullptr;
+    if (loadPakArchive(archive, path.c_str()) != PAK_OK || !(image = decodeEntry(archive, "picture.png"))) {
+        fprintf(stderr, "pieces: cannot read the picture of %s\n", path.c_str());
+        return false;
+    }
+    std::vector<JigsawPiece> cut = cutBoard(size, pictureLayout(picture));
+    std::vector<PieceDetail> details;
+    PieceDetail leastSpread, leastFeature;
+    leastSpread.spread = leastFeature.feature = 1e9;
+    int plain = 0;
+    for (const JigsawPiece &p : cut) {
+        details.push_back(detailOf(image, p));
+        const PieceDetail &d = details.back();
+        leastSpread = d.spread < leastSpread.spread ? d : leastSpread;
+        leastFeature = d.feature < leastFeature.feature ? d : leastFeature;
+        plain += d.feature < 0.05;
+    }
+    SDL_FreeSurface(image);
+    printf("%-16s %5d | %8.1f (%2d)            | %8.1f%% (%2d)          | %d\n", name,
+           PUZZLE_SIZE_INFO[size].pieceCount, leastSpread.spread, leastSpread.piece, 100 * leastFeature.feature,
+           leastFeature.piece, plain);
+    for (size_t k = 0; o.verbose && k < cut.size(); k++)
+        if (details[k].feature < 0.15 || details[k].spread < 15)
+            printf("    piece %2d at (%6.2f, %5.2f): spread %5.1f, feature %5.1f%%\n", cut[k].number,
+                   cut[k].homeX, cut[k].homeY, details[k].spread, 100 * details[k].feature);
+    return true;
+}
+
 static int runDetail(const Options &o)
 {
     printf("%-16s %5s | %-22s | %-22s | %s\n", "archive", "size", "least spread (piece)",
            "least feature (piece)", "pieces with feature share < 5%");
     for (int size = 0; size < PUZZLE_SIZES; size++)
-        for (int picture = 0; picture < PUZZLE_PICTURES; picture++) {
-            const char *name = PUZZLE_SIZE_INFO[size].pictureArchives[picture];
-            PakArchive archive;
-            std::string path = o.dataDir + "/" + name;
-            SDL_Surface *image = nullptr;
-            if (loadPakArchive(archive, path.c_str()) != PAK_OK || !(image = decodeEntry(archive, "picture.png"))) {
-                fprintf(stderr, "pieces: cannot read the picture of %s\n", path.c_str());
+        for (int picture = 0; picture < PUZZLE_PICTURES; picture++)
+            if (!reportDetail(o, size, picture))
                 return 1;
-            }
-            PieceDetail leastSpread, leastFeature;
-            leastSpread.spread = leastFeature.feature = 1e9;
-            int plain = 0;
-            std::vector<JigsawPiece> cut = cutBoard(size, pictureLayout(picture));
-            std::vector<PieceDetail> details;
-            for (const JigsawPiece &p : cut) {
-                details.push_back(detailOf(image, p));
-                const PieceDetail &d = details.back();
-                if (d.spread < leastSpread.spread)
-                    leastSpread = d;
-                if (d.feature < leastFeature.feature)
-                    leastFeature = d;
-                plain += d.feature < 0.05;
-            }
-            SDL_FreeSurface(image);
-            printf("%-16s %5d | %8.1f (%2d)            | %8.1f%% (%2d)          | %d\n", name,
-                   PUZZLE_SIZE_INFO[size].pieceCount, leastSpread.spread, leastSpread.piece,
-                   100 * leastFeature.feature, leastFeature.piece, plain);
-            for (size_t k = 0; o.verbose && k < cut.size(); k++)
-                if (details[k].feature < 0.15 || details[k].spread < 15)
-                    printf("    piece %2d at (%6.2f, %5.2f): spread %5.1f, feature %5.1f%%\n", cut[k].number,
-                           cut[k].homeX, cut[k].homeY, details[k].spread, 100 * details[k].feature);
-        }
     return 0;
 }
 
@@ -317,8 +323,8 @@ static SceneObject *placeOf(int index)
     return app.board.boardObject->children[2 + 2 * index];
 }
 
-// Window pixel (top-left origin) of a board point of a piece's model, as its
-// first mesh was last drawn.
+// Window pixel (top-left origin) of a point (x, y, 0) of an object's model,
+// as its first mesh was last drawn.
 static Vec2 toWindow(const SceneObject *object, Vec2 model)
 {
     double projection[16], wx = 0, wy = 0, wz = 0;
@@ -329,13 +335,23 @@ static Vec2 toWindow(const SceneObject *object, Vec2 model)
     return Vec2{wx, viewport[3] - wy};
 }
 
-// The cut outline of piece `index` in window pixels, as it was last drawn.
+// The cut outline of a piece in window pixels, as its object was last drawn.
 static std::vector<Vec2> windowOutline(const SceneObject *object, const JigsawPiece &p)
 {
     std::vector<Vec2> out;
     for (const Vec2 &q : p.outline)
         out.push_back(toWindow(object, Vec2{q.x - p.homeX, q.y - p.homeY}));
     return out;
+}
+
+// Every piece's cut outline in window pixels, in draw order (later on top).
+static std::vector<std::vector<Vec2>> windowOutlines(const std::vector<JigsawPiece> &cut)
+{
+    std::vector<SceneObject *> pieces = boardPieces();
+    std::vector<std::vector<Vec2>> outlines;
+    for (size_t k = 0; k < pieces.size() && k < cut.size(); k++)
+        outlines.push_back(windowOutline(pieces[k], cut[k]));
+    return outlines;
 }
 
 static bool landed(const std::vector<SceneObject *> &pieces)
@@ -392,11 +408,7 @@ static Vec2 uncoveredPoint(const std::vector<std::vector<Vec2>> &outlines, size_
 // Clicks piece `index` where nothing covers it, so that it is selected.
 static void selectPiece(const std::vector<JigsawPiece> &cut, int index)
 {
-    std::vector<SceneObject *> pieces = boardPieces();
-    std::vector<std::vector<Vec2>> outlines;
-    for (size_t k = 0; k < pieces.size(); k++)
-        outlines.push_back(windowOutline(pieces[k], cut[k]));
-    Vec2 at = uncoveredPoint(outlines, (size_t)index);
+    Vec2 at = uncoveredPoint(windowOutlines(cut), (size_t)index);
     if (at.x >= 0)
         clickAt(at);
 }
@@ -406,17 +418,11 @@ static void placePieces(const std::vector<JigsawPiece> &cut, int count)
 {
     for (int i = 0; i < count; i++) {
         for (int attempt = 0; attempt < 20 && app.board.placedCount <= i; attempt++) {
-            std::vector<SceneObject *> pieces = boardPieces();
-            std::vector<std::vector<Vec2>> outlines;
-            for (size_t k = 0; k < pieces.size(); k++)
-                outlines.push_back(windowOutline(pieces[k], cut[k]));
-            Vec2 at = uncoveredPoint(outlines, (size_t)i);
+            Vec2 at = uncoveredPoint(windowOutlines(cut), (size_t)i);
             if (at.x < 0)
                 break;
             clickAt(at);
-            SceneObject *place = placeOf(i);
-            Vec2 home = toWindow(place, Vec2{0, 0});
-            clickAt(home);
+            clickAt(toWindow(placeOf(i), Vec2{0, 0}));  // the place's home point
             if (app.board.placedCount <= i)
                 playFor(400);  // something flew over the place; try again
         }
@@ -497,7 +503,9 @@ static void sampleAt(SDL_Surface *shot, const ScreenPieces &s, size_t k, double 
 static void measureOutline(SDL_Surface *shot, const ScreenPieces &s, size_t k, EdgeCounts &c)
 {
     const std::vector<Vec2> &o = s.outlines[k];
-    double turn = signedAreaOf(o) > 0 ? 1 : -1;  // y points down in window pixels
+    // Window pixels have y down: a piece that runs counter-clockwise on the
+    // board has a negative area here, and its outside lies to the left.
+    double turn = signedAreaOf(o) < 0 ? 1 : -1;
     for (size_t i = 0; i < o.size(); i++) {
         Vec2 a = o[i], b = o[(i + 1) % o.size()];
         double len = std::hypot(b.x - a.x, b.y - a.y);
@@ -510,10 +518,16 @@ static void measureOutline(SDL_Surface *shot, const ScreenPieces &s, size_t k, E
     }
 }
 
-static bool takeScreenshot(const std::string &path)
+// The X screen as it is now, decoded; null when xwd or convert failed. The
+// file stays at `path` unless it is empty (then a temporary one is used).
+static SDL_Surface *takeScreenshot(const std::string &path)
 {
-    std::string command = "xwd -root -silent | /usr/bin/convert xwd:- '" + path + "'";
-    return system(command.c_str()) == 0;
+    std::string file = path.empty() ? "/tmp/lumbrik_pieces_" + std::to_string(getpid()) + ".png" : path;
+    std::string command = "xwd -root -silent | /usr/bin/convert xwd:- '" + file + "'";
+    SDL_Surface *shot = system(command.c_str()) == 0 ? IMG_Load(file.c_str()) : nullptr;
+    if (path.empty())
+        remove(file.c_str());
+    return shot;
 }
 
 static void startScene(const Options &o)
@@ -527,22 +541,53 @@ static void startScene(const Options &o)
     app.board.pictureIndex = o.picture;
     app.display = new Display;
     app.display->open(0, 0, 0);
+    if (o.singleSample)  // one sample per pixel, as a mode without multisampling draws
+        glDisable(GL_MULTISAMPLE);
     app.root = new SceneObject;
     srand((unsigned)o.seed);
     buildFirstScene();
+}
+
+// Plays frames until every piece has flown in and the panel has unfolded.
+static bool waitForTheBoard()
+{
+    BenchClock::time_point start = BenchClock::now();
+    while (!landed(boardPieces()) || msBetween(start, BenchClock::now()) < SETTLE_MS) {
+        playFrame();
+        if (msBetween(start, BenchClock::now()) > FLY_IN_LIMIT_MS)
+            return false;
+    }
+    return true;
+}
+
+// Counts the samples along every loose piece's edge on the screenshot.
+static EdgeCounts measureEdges(SDL_Surface *shot, const std::vector<JigsawPiece> &cut, const Options &o)
+{
+    ScreenPieces s;
+    s.outlines = windowOutlines(cut);
+    for (size_t k = 0; k < s.outlines.size(); k++)
+        s.loose.push_back((int)k >= app.board.placedCount);  // pieces are sent home in order
+    EdgeCounts c;
+    if (!o.marks.empty())
+        c.marks = SDL_ConvertSurface(shot, shot->format, SDL_SWSURFACE);
+    for (size_t k = 0; k < s.outlines.size(); k++)
+        if (s.loose[k])
+            measureOutline(shot, s, k, c);
+    if (c.marks) {
+        SDL_SaveBMP(c.marks, o.marks.c_str());
+        SDL_FreeSurface(c.marks);
+        c.marks = nullptr;
+    }
+    return c;
 }
 
 static int runEdges(const Options &o)
 {
     startScene(o);
     pushMouseMotion(app.display->width / 2, app.display->height / 2);
-    BenchClock::time_point start = BenchClock::now();
-    while (!landed(boardPieces()) || msBetween(start, BenchClock::now()) < SETTLE_MS) {
-        playFrame();
-        if (msBetween(start, BenchClock::now()) > FLY_IN_LIMIT_MS) {
-            fprintf(stderr, "pieces: the pieces never landed\n");
-            return 1;
-        }
+    if (!waitForTheBoard()) {
+        fprintf(stderr, "pieces: the pieces never landed\n");
+        return 1;
     }
     std::vector<JigsawPiece> cut = cutBoard(o.size, pictureLayout(o.picture));
     placePieces(cut, std::min(o.placed, (int)cut.size() - 1));
@@ -552,36 +597,20 @@ static int runEdges(const Options &o)
     for (int i = 0; i < 5; i++)  // the cursor over the empty board, the pulse over
         playFrame();
     playFor(300);
-    std::string path = o.shot.empty() ? "/tmp/lumbrik_pieces_" + std::to_string(getpid()) + ".png" : o.shot;
-    SDL_Surface *shot = takeScreenshot(path) ? IMG_Load(path.c_str()) : nullptr;
-    if (o.shot.empty())
-        remove(path.c_str());
+    SDL_Surface *shot = takeScreenshot(o.shot);
     if (!shot) {
         fprintf(stderr, "pieces: no screenshot (xwd and /usr/bin/convert are needed)\n");
         return 1;
     }
-    ScreenPieces s;
-    std::vector<SceneObject *> pieces = boardPieces();
-    for (size_t k = 0; k < pieces.size(); k++) {
-        s.outlines.push_back(windowOutline(pieces[k], cut[k]));
-        s.loose.push_back((int)k >= app.board.placedCount);
-    }
-    EdgeCounts c;
-    if (!o.marks.empty())
-        c.marks = SDL_ConvertSurface(shot, shot->format, SDL_SWSURFACE);
-    for (size_t k = 0; k < s.outlines.size(); k++)
-        if (s.loose[k])
-            measureOutline(shot, s, k, c);
+    EdgeCounts c = measureEdges(shot, cut, o);
     SDL_FreeSurface(shot);
-    if (c.marks) {
-        SDL_SaveBMP(c.marks, o.marks.c_str());
-        SDL_FreeSurface(c.marks);
-    }
     // key=value, so that bench/run-piece-bench.sh can add runs up.
-    printf("edges picture=%d pieces=%d screen=%dx%d multisample=%d samples=%ld clear=%ld clear5=%ld "
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    printf("edges picture=%d pieces=%d screen=%dx%d multisample=%d depth=%d samples=%ld clear=%ld clear5=%ld "
            "clear20=%ld strict=%ld over=%ld overclear=%ld\n",
            o.picture, PUZZLE_SIZE_INFO[o.size].pieceCount, app.display->width, app.display->height,
-           app.display->multisampled ? 1 : 0, c.samples, c.clear, c.clearAt[0], c.clearAt[2], c.strictClear,
+           app.display->multisampled && !o.singleSample ? 1 : 0, (int)depthBits, c.samples, c.clear, c.clearAt[0], c.clearAt[2], c.strictClear,
            c.overPiece, c.overPieceClear);
     shutDownGame();
     return 0;
@@ -614,6 +643,8 @@ static bool parseOptions(int argc, char **argv, Options &o)
             o.collapsed = true;
         else if (arg == "--marks" && value)
             o.marks = argv[++i];
+        else if (arg == "--single-sample")
+            o.singleSample = true;
         else if (arg == "--verbose")
             o.verbose = true;
         else
@@ -628,7 +659,7 @@ int main(int argc, char **argv)
     Options o;
     if (!parseOptions(argc, argv, o)) {
         fprintf(stderr, "usage: lumbrik_bench_pieces edges DATA_DIR --size S --picture P [--collapsed] "
-                        "[--placed K] [--select N] [--seed N] [--shot OUT.png] [--marks OUT.bmp]\n"
+                        "[--placed K] [--select N] [--seed N] [--single-sample] [--shot OUT.png] [--marks OUT.bmp]\n"
                         "       lumbrik_bench_pieces detail DATA_DIR [--verbose]\n");
         return 2;
     }
