@@ -176,29 +176,6 @@ static bool pixelAtPoint(SDL_Surface *s, double x, double y, unsigned char rgb[3
     return pixelAt(s, (int)std::floor(x), (int)std::floor(y), rgb);
 }
 
-// ---------------------------------------------------------------- polygons
-
-static double signedAreaOf(const std::vector<Vec2> &p)
-{
-    double twice = 0;
-    for (size_t i = 0; i < p.size(); i++) {
-        const Vec2 &a = p[i], &b = p[(i + 1) % p.size()];
-        twice += a.x * b.y - a.y * b.x;
-    }
-    return twice / 2;
-}
-
-static bool inside(const std::vector<Vec2> &poly, double x, double y)
-{
-    bool in = false;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-        const Vec2 &a = poly[i], &b = poly[j];
-        if ((a.y > y) != (b.y > y) && x < a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y))
-            in = !in;
-    }
-    return in;
-}
-
 // ---------------------------------------------------------------- detail
 
 struct PieceDetail {
@@ -228,7 +205,7 @@ static PieceDetail detailOf(SDL_Surface *picture, const JigsawPiece &p)
     for (int y = (int)y0; y <= (int)y1; y++)
         for (int x = (int)x0; x <= (int)x1; x++) {
             unsigned char rgb[3];
-            if (inside(texels, x + 0.5, y + 0.5) && pixelAt(picture, x, y, rgb))
+            if (pointInPolygon(texels, Vec2{x + 0.5, y + 0.5}) && pixelAt(picture, x, y, rgb))
                 labs.push_back(toLab(rgb));
         }
     if (labs.empty())
@@ -398,7 +375,7 @@ static Vec2 uncoveredPoint(const std::vector<std::vector<Vec2>> &outlines, size_
         Vec2 c{(o[t.a].x + o[t.b].x + o[t.c].x) / 3, (o[t.a].y + o[t.b].y + o[t.c].y) / 3};
         bool covered = false;
         for (size_t j = k + 1; j < outlines.size() && !covered; j++)
-            covered = inside(outlines[j], c.x, c.y);
+            covered = pointInPolygon(outlines[j], c);
         if (!covered)
             return c;
     }
@@ -447,7 +424,7 @@ struct ScreenPieces {
 static bool coveredByLater(const ScreenPieces &s, size_t k, double x, double y)
 {
     for (size_t j = k + 1; j < s.outlines.size(); j++)
-        if (inside(s.outlines[j], x, y))
+        if (pointInPolygon(s.outlines[j], Vec2{x, y}))
             return true;
     return false;
 }
@@ -455,7 +432,7 @@ static bool coveredByLater(const ScreenPieces &s, size_t k, double x, double y)
 static bool onOtherPiece(const ScreenPieces &s, size_t k, double x, double y)
 {
     for (size_t j = 0; j < s.outlines.size(); j++)
-        if (j != k && inside(s.outlines[j], x, y))
+        if (j != k && pointInPolygon(s.outlines[j], Vec2{x, y}))
             return true;
     return false;
 }
@@ -505,7 +482,7 @@ static void measureOutline(SDL_Surface *shot, const ScreenPieces &s, size_t k, E
     const std::vector<Vec2> &o = s.outlines[k];
     // Window pixels have y down: a piece that runs counter-clockwise on the
     // board has a negative area here, and its outside lies to the left.
-    double turn = signedAreaOf(o) < 0 ? 1 : -1;
+    double turn = signedArea(o) < 0 ? 1 : -1;
     for (size_t i = 0; i < o.size(); i++) {
         Vec2 a = o[i], b = o[(i + 1) % o.size()];
         double len = std::hypot(b.x - a.x, b.y - a.y);
