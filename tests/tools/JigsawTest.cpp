@@ -347,6 +347,55 @@ TEST(Triangulate, TooFewPointsGiveNoTriangles)
 // ---------------------------------------------------------------------------
 // Models the game draws for a piece.
 
+namespace {
+
+double meshArea(const ModelMesh &mesh, double *smallest = nullptr)
+{
+    double sum = 0;
+    if (smallest)
+        *smallest = 1e9;
+    for (size_t i = 0; i + 2 < mesh.vertices.size(); i += 3) {
+        double a = triangleArea(mesh.vertices[i], mesh.vertices[i + 1], mesh.vertices[i + 2]);
+        sum += a;
+        if (smallest)
+            *smallest = std::min(*smallest, a);
+    }
+    return sum;
+}
+
+double perimeter(const std::vector<Vec2> &poly)
+{
+    double sum = 0;
+    for (size_t i = 0; i < poly.size(); i++) {
+        const Vec2 &a = poly[i], &b = poly[(i + 1) % poly.size()];
+        sum += std::hypot(b.x - a.x, b.y - a.y);
+    }
+    return sum;
+}
+
+Vec2 atHome(const JigsawPiece &p, const ModelVertex &v)
+{
+    return Vec2{v.x + p.homeX, v.y + p.homeY};
+}
+
+const CutTexture *textureNamed(const std::vector<CutTexture> &textures, const std::string &name)
+{
+    for (const CutTexture &t : textures)
+        if (t.name == name)
+            return &t;
+    return nullptr;
+}
+
+// The RGBA texel nearest to s in a one-row texture, wrapping round as the
+// game's textures do.
+const unsigned char *texelAt(const PngImage &image, double s)
+{
+    int x = (int)std::floor(s * image.width) % image.width;
+    return &image.pixels[(size_t)(x < 0 ? x + image.width : x) * 4];
+}
+
+}  // namespace
+
 class JigsawModels : public ::testing::Test {
 protected:
     void SetUp() override
@@ -354,47 +403,128 @@ protected:
         pieces = cutBoard(1, 2);
         ASSERT_FALSE(pieces.empty());
     }
+    // For every vertex of a band mesh that starts on the outline and ends
+    // `offset` away from it (inside when positive): the texel its s reads,
+    // and the texel read half a band width beyond either edge (where a
+    // multisampled pixel the band only grazes takes its colour).
+    void checkBand(const JigsawPiece &p, const ModelMesh &band, const PngImage &image, double offset,
+                   void (*check)(const unsigned char *onOutline, const unsigned char *atOffset))
+    {
+        double sOutline = -1, sOffset = -1;
+        for (const ModelVertex &v : band.vertices) {
+            Vec2 q = atHome(p, v);
+            double d = clearance(p.outline, q);
+            bool inside = contains(p.outline, q.x, q.y);
+            if (d < 1e-9) {
+                sOutline = v.s;
+            } else {
+                ASSERT_EQ(inside, offset > 0) << "piece " << p.number << ": band on the wrong side";
+                ASSERT_LT(d, std::fabs(offset) / 0.35 + 1e-9) << "piece " << p.number;
+                sOffset = v.s;
+            }
+        }
+        ASSERT_GE(sOutline, 0);
+        ASSERT_GE(sOffset, 0);
+        double overshoot = (sOffset - sOutline) / 2;
+        check(texelAt(image, sOutline), texelAt(image, sOffset));
+        check(texelAt(image, sOutline - overshoot), texelAt(image, sOffset + overshoot));
+    }
     std::vector<JigsawPiece> pieces;
 };
 
-TEST_F(JigsawModels, PieceModelAtHomeCoversExactlyItsOutline)
+// The picture and the rim are opaque and tile the piece exactly, without
+// folds; the soft edge lies just outside, a little below the face.
+TEST_F(JigsawModels, PieceIsPictureInsideARimWithASoftEdgeOutside)
 {
+    for (int size = 0; size < kJigsawSizes; size++)
+        for (int layout = 0; layout < kJigsawLayouts; layout++)
+            for (const JigsawPiece &p : cutBoard(size, layout)) {
+                Model m = pieceModel(p, "picture.png", "rim.png", "edge.png");
+                ASSERT_EQ(m.meshes.size(), 3u);
+                const ModelMesh &picture = m.meshes[0], &rim = m.meshes[1], &edge = m.meshes[2];
+                EXPECT_FALSE(picture.material.transparent);
+                EXPECT_FALSE(rim.material.transparent);
+                EXPECT_TRUE(edge.material.transparent);
+                EXPECT_EQ(rim.texture, "rim.png");
+                EXPECT_EQ(edge.texture, "edge.png");
+                double smallestPicture = 0, smallestRim = 0;
+                double covered = meshArea(picture, &smallestPicture) + meshArea(rim, &smallestRim);
+                ASSERT_NEAR(covered, area(p.outline), 1e-9) << "size " << size << " piece " << p.number;
+                // Flat triangles are harmless where a tight bend shrinks the rim's inner edge.
+                ASSERT_GT(smallestPicture, -1e-12) << "size " << size << " piece " << p.number;
+                ASSERT_GT(smallestRim, -1e-12) << "size " << size << " piece " << p.number << ": the rim folds over";
+                for (const ModelVertex &q : picture.vertices) {
+                    double d = clearance(p.outline, atHome(p, q));
+                    ASSERT_TRUE(contains(p.outline, q.x + p.homeX, q.y + p.homeY));
+                    // The mitre puts inner corners further off, never nearer.
+                    ASSERT_GE(d, 0.95 * kPieceRimWidth) << "size " << size << " piece " << p.number;
+                    ASSERT_LE(d, kPieceRimWidth / 0.35) << "size " << size << " piece " << p.number;
+                }
+                for (const ModelVertex &q : edge.vertices)
+                    ASSERT_EQ(q.z, -kSoftEdgeDrop);
+                // A band of about its width all the way round, not a hairline.
+                EXPECT_NEAR(std::fabs(meshArea(edge)) / perimeter(p.outline), kSoftEdgeWidth, 0.15 * kSoftEdgeWidth)
+                    << "size " << size << " piece " << p.number;
+            }
+}
+
+// Every soft edge fades to nothing away from its shape and is at its full
+// strength at the outline; the rim is dark at the cut and light inside.
+TEST_F(JigsawModels, SoftEdgesFadeOutAndTheRimIsDarkThenLight)
+{
+    std::vector<CutTexture> pieceTextures = cutTextures("piece"), outlineTextures = cutTextures("outline"),
+                            shadowTextures = cutTextures("shadow");
+    ASSERT_NE(textureNamed(pieceTextures, "rim.png"), nullptr);
+    ASSERT_NE(textureNamed(pieceTextures, "edge.png"), nullptr);
+    ASSERT_NE(textureNamed(outlineTextures, "line.png"), nullptr);
+    ASSERT_NE(textureNamed(shadowTextures, "shadow_edge.png"), nullptr);
+    const PngImage &rimImage = textureNamed(pieceTextures, "rim.png")->image;
+    const PngImage &edgeImage = textureNamed(pieceTextures, "edge.png")->image;
+    const PngImage &lineImage = textureNamed(outlineTextures, "line.png")->image;
+    const PngImage &shadowImage = textureNamed(shadowTextures, "shadow_edge.png")->image;
+    auto fadesOutwards = [](const unsigned char *onOutline, const unsigned char *outside) {
+        EXPECT_GE(onOutline[3], 100);
+        EXPECT_EQ(outside[3], 0);
+    };
+    auto fadesInwards = [](const unsigned char *onOutline, const unsigned char *inside) {
+        EXPECT_GE(onOutline[3], 200);
+        EXPECT_EQ(inside[3], 0);
+    };
+    auto darkThenLight = [](const unsigned char *cut, const unsigned char *inside) {
+        EXPECT_EQ(cut[3], 255);
+        EXPECT_EQ(inside[3], 255);
+        EXPECT_LT(cut[0] + cut[1] + cut[2] + 300, inside[0] + inside[1] + inside[2]);
+    };
     for (const JigsawPiece &p : pieces) {
-        Model m = pieceModel(p, "picture.png");
-        ASSERT_EQ(m.meshes.size(), 1u);
-        const std::vector<ModelVertex> &v = m.meshes[0].vertices;
-        ASSERT_EQ(v.size() % 3, 0u);
-        EXPECT_FALSE(m.meshes[0].material.transparent);
-        double sum = 0;
-        for (size_t i = 0; i < v.size(); i += 3)
-            sum += triangleArea(v[i], v[i + 1], v[i + 2]);
-        EXPECT_NEAR(sum, area(p.outline), 1e-9);
-        // Moved to the home point, every vertex lands on the piece's outline.
-        for (const ModelVertex &q : v)
-            ASSERT_LT(clearance(p.outline, Vec2{q.x + p.homeX, q.y + p.homeY}), 1e-9) << "piece " << p.number;
+        Model piece = pieceModel(p, "picture.png", "rim.png", "edge.png");
+        checkBand(p, piece.meshes[1], rimImage, kPieceRimWidth, darkThenLight);
+        checkBand(p, piece.meshes[2], edgeImage, -kSoftEdgeWidth, fadesOutwards);
+        checkBand(p, outlineModel(p, "fill.png", "line.png").meshes[1], lineImage, kOutlineBandWidth, fadesInwards);
+        checkBand(p, shadowModel(p, "shadow.png", "shadow_edge.png").meshes[1], shadowImage, -kShadowSoftWidth,
+                  fadesOutwards);
+        if (HasFailure())
+            return;
     }
 }
 
-TEST_F(JigsawModels, PictureIsUprightAndSpansTheWholeBoard)
+TEST_F(JigsawModels, PictureMapsBoardPointsOntoTheUprightPicture)
 {
     double sMin = 1, sMax = 0, tMin = 1, tMax = 0;
     for (const JigsawPiece &p : pieces) {
-        Model model = pieceModel(p, "picture.png");
+        Model model = pieceModel(p, "picture.png", "rim.png", "edge.png");
         for (const ModelVertex &q : model.meshes[0].vertices) {
+            Vec2 b = atHome(p, q);
+            EXPECT_NEAR(q.s, (b.x + kBoardW / 2) / kBoardW, 1e-12);
+            EXPECT_NEAR(q.t, (kBoardH / 2 - b.y) / kBoardH, 1e-12);  // row 0 at the top
             sMin = std::min(sMin, q.s), sMax = std::max(sMax, q.s);
             tMin = std::min(tMin, q.t), tMax = std::max(tMax, q.t);
-            if (std::fabs(q.y + p.homeY - kBoardH / 2) < 1e-9) {  // top edge: picture row 0
-                EXPECT_NEAR(q.t, 0, 1e-9);
-            }
-            if (std::fabs(q.x + p.homeX + kBoardW / 2) < 1e-9) {
-                EXPECT_NEAR(q.s, 0, 1e-9);
-            }
         }
     }
-    EXPECT_EQ(sMin, 0);
-    EXPECT_EQ(sMax, 1);
-    EXPECT_EQ(tMin, 0);
-    EXPECT_EQ(tMax, 1);
+    // The whole picture is used, but for the rim along the board's edge.
+    EXPECT_NEAR(sMin, kPieceRimWidth / kBoardW, 1e-9);
+    EXPECT_NEAR(sMax, 1 - kPieceRimWidth / kBoardW, 1e-9);
+    EXPECT_NEAR(tMin, kPieceRimWidth / kBoardH, 1e-9);
+    EXPECT_NEAR(tMax, 1 - kPieceRimWidth / kBoardH, 1e-9);
 }
 
 TEST_F(JigsawModels, OutlineBandLiesInsideThePieceAboveItsFill)
@@ -407,38 +537,32 @@ TEST_F(JigsawModels, OutlineBandLiesInsideThePieceAboveItsFill)
         EXPECT_EQ(m.meshes[1].texture, "line");
         const std::vector<ModelVertex> &band = m.meshes[1].vertices;
         ASSERT_EQ(band.size() % 3, 0u);
-        double bandArea = 0, perimeter = 0;
-        for (size_t i = 0; i < band.size(); i += 3)
-            bandArea += triangleArea(band[i], band[i + 1], band[i + 2]);
-        for (size_t i = 0; i < p.outline.size(); i++) {
-            const Vec2 &a = p.outline[i], &b = p.outline[(i + 1) % p.outline.size()];
-            perimeter += std::hypot(b.x - a.x, b.y - a.y);
-        }
         // Roughly a 0.06 wide strip all the way round, not a hairline or a fill.
-        EXPECT_NEAR(bandArea / perimeter, kOutlineBandWidth, 0.15 * kOutlineBandWidth) << "piece " << p.number;
+        EXPECT_NEAR(meshArea(m.meshes[1]) / perimeter(p.outline), kOutlineBandWidth, 0.15 * kOutlineBandWidth)
+            << "piece " << p.number;
         for (const ModelVertex &q : band) {
             EXPECT_EQ(q.z, kOutlineBandZ);
             double x = q.x + p.homeX, y = q.y + p.homeY;
             bool onOutline = clearance(p.outline, Vec2{x, y}) < 1e-9;
             ASSERT_TRUE(onOutline || contains(p.outline, x, y)) << "piece " << p.number << " band leaks out";
         }
+        // The fill reaches under the band, so no gap shows between them.
+        for (const ModelVertex &q : m.meshes[0].vertices)
+            ASSERT_LT(clearance(p.outline, atHome(p, q)), kOutlineBandWidth / 2) << "piece " << p.number;
     }
 }
 
-TEST_F(JigsawModels, ShadowIsTheTranslucentSilhouetteAtHome)
+TEST_F(JigsawModels, ShadowIsTheTranslucentSilhouetteWithAFadingEdge)
 {
     for (const JigsawPiece &p : pieces) {
-        Model m = shadowModel(p, "shadow");
-        ASSERT_EQ(m.meshes.size(), 1u);
+        Model m = shadowModel(p, "shadow", "shadow_edge");
+        ASSERT_EQ(m.meshes.size(), 2u);
         EXPECT_TRUE(m.meshes[0].material.transparent);
+        EXPECT_TRUE(m.meshes[1].material.transparent);
         EXPECT_EQ(m.meshes[0].texture, "shadow");
-        const std::vector<ModelVertex> &v = m.meshes[0].vertices;
-        ASSERT_EQ(v.size() % 3, 0u);
-        double sum = 0;
-        for (size_t i = 0; i < v.size(); i += 3)
-            sum += triangleArea(v[i], v[i + 1], v[i + 2]);
-        EXPECT_NEAR(sum, area(p.outline), 1e-9);
-        for (const ModelVertex &q : v)
-            ASSERT_LT(clearance(p.outline, Vec2{q.x + p.homeX, q.y + p.homeY}), 1e-9) << "piece " << p.number;
+        EXPECT_EQ(m.meshes[1].texture, "shadow_edge");
+        EXPECT_NEAR(meshArea(m.meshes[0]), area(p.outline), 1e-9);
+        for (const ModelVertex &q : m.meshes[0].vertices)
+            ASSERT_LT(clearance(p.outline, atHome(p, q)), 1e-9) << "piece " << p.number;
     }
 }

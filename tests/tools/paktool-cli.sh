@@ -23,7 +23,7 @@ mkdir "$work/out"
     || pass "missing entry refused"
 
 "$paktool" check "$data"/*.pak >/dev/null && pass "generated archives check out" || fail "check of generated archives"
-"$paktool" list "$data/puzzle.pak" | grep -q '^1 .*model: 1 mesh' && pass "list describes models" \
+"$paktool" list "$data/puzzle.pak" | grep -q '^1 .*model: 3 meshes' && pass "list describes models" \
     || fail "models not described"
 "$paktool" list "$data/sound.pak" | grep -q 'wav: 22050 Hz, 16-bit, stereo' && pass "list describes sounds" \
     || fail "sounds not described"

@@ -121,17 +121,6 @@ static ModelMaterial materialNamed(const std::string &name)
     return m;
 }
 
-// A flat solid-colour PNG for outline fills, lines and shadows.
-static Bytes solidTexture(int r, int g, int b, int a)
-{
-    PngImage image;
-    image.width = image.height = 4;
-    image.kind = PNG_RGBA;
-    for (int i = 0; i < 16; i++)
-        image.pixels.insert(image.pixels.end(), {(unsigned char)r, (unsigned char)g, (unsigned char)b, (unsigned char)a});
-    return encodePng(image);
-}
-
 // A textured quad: w x h scene units centred at `at`, in the row's plane.
 static bool addQuad(DataBuild &build, const InventoryRow &row, const std::string &entry, double w, double h,
                     const double at[3], int pixels, bool opaque, const std::string &material, PakFile &pak)
@@ -170,20 +159,15 @@ static bool addCut(DataBuild &build, const InventoryRow &row, PakFile &pak)
         return false;
     }
     for (size_t i = 0; i < pieces.size(); i++) {
-        Model model = row.kind == "piece"     ? pieceModel(pieces[i], "picture.png")
+        Model model = row.kind == "piece"     ? pieceModel(pieces[i], "picture.png", "rim.png", "edge.png")
                       : row.kind == "outline" ? outlineModel(pieces[i], "fill.png", "line.png")
-                                              : shadowModel(pieces[i], "shadow.png");
+                                              : shadowModel(pieces[i], "shadow.png", "shadow_edge.png");
         pakAdd(pak, names[i], encodeModel(model));
     }
-    if (row.kind == "outline") {
-        pakAdd(pak, "fill.png", solidTexture(255, 255, 255, 90));
-        pakAdd(pak, "line.png", solidTexture(70, 90, 160, 230));
+    for (const CutTexture &texture : cutTextures(row.kind))
+        pakAdd(pak, texture.name, encodePng(texture.image));
+    if (row.kind != "piece")
         return true;
-    }
-    if (row.kind == "shadow") {
-        pakAdd(pak, "shadow.png", solidTexture(20, 20, 40, 110));
-        return true;
-    }
     Bytes png;
     int px = (int)paramNumber(row, "px", 1280);
     if (!renderSource(build, row.source, px, (int)std::lround(px * BOARD_HEIGHT / BOARD_WIDTH), true, png))
@@ -227,10 +211,12 @@ static bool addRow(DataBuild &build, const InventoryRow &row, PakFile &pak)
     if (row.kind == "board" || row.kind == "final")
         return addQuad(build, row, row.entry, BOARD_WIDTH, BOARD_HEIGHT, at,
                        (int)paramNumber(row, "px", 1280), true, "opaque", pak);
-    // The preview is the board at half size, shown in the panel's window.
-    if (row.kind == "prev")
-        return addQuad(build, row, row.entry, BOARD_WIDTH / 2, BOARD_HEIGHT / 2, at,
+    // The preview is the board scaled to width w (half size by default), shown in the panel's window.
+    if (row.kind == "prev") {
+        double w = paramNumber(row, "w", BOARD_WIDTH / 2);
+        return addQuad(build, row, row.entry, w, w * BOARD_HEIGHT / BOARD_WIDTH, at,
                        (int)paramNumber(row, "px", 256), true, "opaque", pak);
+    }
     if (row.kind == "piece" || row.kind == "outline" || row.kind == "shadow")
         return addCut(build, row, pak);
     return addSound(build, row, pak);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "datagen/Xorshift.h"
 #include "puzzle/PuzzleLayouts.h"
 
 namespace {
@@ -16,6 +17,10 @@ const double kHomeClearance = 0.45;
 // and doubles): the files come out the same even where libraries differ in
 // the last bit.
 const double kQuantum = 1.0 / 65536;
+// A cut line leaves out the points it can do without: the polyline stays this
+// close to every computed point (a fifteenth of a pixel at 1080p), with a
+// sixth fewer vertices for every model drawn from the cut.
+const double kCurveTolerance = 0.002;
 
 bool validLayout(int size, int layout)
 {
@@ -27,35 +32,20 @@ double quantize(double v)
     return std::nearbyint(v / kQuantum) * kQuantum;
 }
 
-// xorshift32: tiny, and the same sequence everywhere (unlike rand()).
-struct Rng {
-    uint32_t state = 1;
-};
-
-uint32_t rngNext(Rng &r)
-{
-    uint32_t x = r.state;
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    r.state = x;
-    return x;
-}
-
 // Uniform in [-1, 1].
-double rngSigned(Rng &r)
+double rngSigned(Xorshift32 &r)
 {
-    return rngNext(r) / 4294967295.0 * 2 - 1;
+    return xorshiftNext(r) / 4294967295.0 * 2 - 1;
 }
 
-Rng layoutRng(int size, int layout)
+Xorshift32 layoutRng(int size, int layout)
 {
-    Rng r;
+    Xorshift32 r;
     r.state = 0x9E3779B9u * (uint32_t)(1 + size * kJigsawLayouts + layout) ^ 0x5BD1E995u;
     if (r.state == 0)
         r.state = 1;
     for (int i = 0; i < 8; i++)  // let the small seeds spread out
-        rngNext(r);
+        xorshiftNext(r);
     return r;
 }
 
@@ -225,6 +215,40 @@ std::vector<Vec2> knobProfile(const KnobShape &k)
     return out;
 }
 
+// Marks the points of line[from..to] (exclusive) that keep the polyline within
+// kCurveTolerance of every point between its ends (Douglas-Peucker).
+void keepPoints(const std::vector<Vec2> &line, size_t from, size_t to, std::vector<bool> &keep)
+{
+    Vec2 a = line[from], b = line[to];
+    double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
+    size_t far = from;
+    double farthest = kCurveTolerance;
+    for (size_t i = from + 1; i < to; i++) {
+        double d = len > 0 ? std::fabs(dx * (line[i].y - a.y) - dy * (line[i].x - a.x)) / len
+                           : std::hypot(line[i].x - a.x, line[i].y - a.y);
+        if (d > farthest)
+            farthest = d, far = i;
+    }
+    if (far == from)
+        return;
+    keep[far] = true;
+    keepPoints(line, from, far, keep);
+    keepPoints(line, far, to, keep);
+}
+
+// The line with the points it can do without left out; its ends stay.
+std::vector<Vec2> simplifiedCurve(const std::vector<Vec2> &line)
+{
+    std::vector<bool> keep(line.size(), false);
+    keep.front() = keep.back() = true;
+    keepPoints(line, 0, line.size() - 1, keep);
+    std::vector<Vec2> out;
+    for (size_t i = 0; i < line.size(); i++)
+        if (keep[i])
+            out.push_back(line[i]);
+    return out;
+}
+
 // Points of one cut line from corner a to corner b, both included; without a
 // knob the line is a straight border edge.
 std::vector<Vec2> edgeCurve(Vec2 a, Vec2 b, const EdgeWave &w, const KnobShape *knob)
@@ -251,7 +275,7 @@ std::vector<Vec2> edgeCurve(Vec2 a, Vec2 b, const EdgeWave &w, const KnobShape *
     }
     if (out.back().x != b.x || out.back().y != b.y)
         out.push_back(b);
-    return out;
+    return simplifiedCurve(out);
 }
 
 // How far an internal cut keeps from both neighbours' home points (0 when the
@@ -268,7 +292,7 @@ double edgeClearance(const std::vector<Vec2> &curve, Vec2 leftHome, Vec2 rightHo
 // The cut between two neighbours. The knob's side and shape come from the
 // layout's generator; when the knob would crowd a home point, the other side
 // and then shifted positions are tried, keeping the clearest as a last resort.
-std::vector<Vec2> internalEdge(Vec2 a, Vec2 b, Vec2 leftHome, Vec2 rightHome, Rng &rng)
+std::vector<Vec2> internalEdge(Vec2 a, Vec2 b, Vec2 leftHome, Vec2 rightHome, Xorshift32 &rng)
 {
     KnobShape base;
     base.centre = 0.5 + 0.04 * rngSigned(rng);
@@ -317,7 +341,7 @@ CutLines cutLines(const JigsawGrid &g, const std::vector<int> &cells, int size, 
 {
     int cols = (int)g.columns.size() - 1, rows = (int)g.rows.size() - 1;
     auto homeAt = [&](int c, int r) { return layoutHome(size, layout, cells[r * cols + c]); };
-    Rng rng = layoutRng(size, layout);
+    Xorshift32 rng = layoutRng(size, layout);
     CutLines cut;
     EdgeWave none;
     for (int j = 0; j <= rows; j++)
@@ -366,6 +390,19 @@ std::vector<JigsawPiece> cutBoard(int size, int layout)
 
 namespace {
 
+// Share of the outline hint's line that is solid, from the cut line inwards.
+const double kLineSolid = 0.3;
+
+// Texels across a band texture: the band's own profile, with as many copies
+// of its end texels on either side. The band maps its two edges onto the
+// centres of the profile's first and last texel. With multisampling, a pixel
+// the band covers only in part takes its colour at the pixel's centre, up to
+// half a pixel beyond the band's edge; the margins keep that reading on the
+// band's own end colour (instead of the other end, wrapped round) for bands
+// down to half a pixel wide.
+const int kBandTexels = 16;
+const int kBandMargin = 16;
+
 ModelMaterial whiteMaterial(bool transparent)
 {
     ModelMaterial m;
@@ -388,16 +425,18 @@ ModelVertex vertexAt(const JigsawPiece &p, Vec2 board, double z)
     return v;
 }
 
-// The filled outline; pictured pieces map board coordinates onto the whole
-// picture, solid-coloured ones sample the texture's middle.
-ModelMesh fillMesh(const JigsawPiece &p, const std::string &texture, bool pictured, bool transparent)
+// A filled polygon given in board coordinates; pictured fills map board
+// coordinates onto the whole picture, solid-coloured ones sample the
+// texture's middle.
+ModelMesh fillMesh(const JigsawPiece &p, const std::vector<Vec2> &polygon, const std::string &texture,
+                   bool pictured, bool transparent)
 {
     ModelMesh mesh;
     mesh.texture = texture;
     mesh.material = whiteMaterial(transparent);
-    for (Triangle t : triangulate(p.outline))
+    for (Triangle t : triangulate(polygon))
         for (int i : {t.a, t.b, t.c}) {
-            Vec2 q = p.outline[i];
+            Vec2 q = polygon[i];
             ModelVertex v = vertexAt(p, q, 0);
             if (pictured) {
                 v.s = (q.x + kBoardHalfWidth) / (2 * kBoardHalfWidth);
@@ -408,12 +447,116 @@ ModelMesh fillMesh(const JigsawPiece &p, const std::string &texture, bool pictur
     return mesh;
 }
 
-// The band's inner edge: each outline point moved inwards along the mitre of
-// its two segments, the mitre capped so sharp corners cannot spike.
-std::vector<Vec2> insetOutline(const std::vector<Vec2> &outline, double width)
+// A strip between two outlines of the same point count, one quad (two
+// triangles) per segment. The texture is sampled across the strip: its
+// first texel at `from`, its last at `to`.
+ModelMesh bandMesh(const JigsawPiece &p, const std::vector<Vec2> &from, const std::vector<Vec2> &to,
+                   double z, const std::string &texture, bool transparent)
+{
+    ModelMesh mesh;
+    mesh.texture = texture;
+    mesh.material = whiteMaterial(transparent);
+    const double width = kBandTexels + 2 * kBandMargin;
+    const double s0 = (kBandMargin + 0.5) / width, s1 = 1 - s0;
+    size_t n = from.size();
+    for (size_t i = 0; i < n; i++) {
+        size_t j = (i + 1) % n;
+        const Vec2 *q[6] = {&from[i], &from[j], &to[j], &from[i], &to[j], &to[i]};
+        for (int k = 0; k < 6; k++) {
+            ModelVertex v = vertexAt(p, *q[k], z);
+            v.s = k == 2 || k == 4 || k == 5 ? s1 : s0;
+            mesh.vertices.push_back(v);
+        }
+    }
+    return mesh;
+}
+
+// A band texture, one texel high: colour and alpha as functions of u, the
+// position across the band from 0 (first profile texel) to 1 (last).
+PngImage bandImage(const unsigned char from[3], const unsigned char to[3], double (*mix)(double),
+                   double (*alpha)(double))
+{
+    PngImage image;
+    image.width = kBandTexels + 2 * kBandMargin;
+    image.height = 1;
+    image.kind = PNG_RGBA;
+    for (int i = 0; i < image.width; i++) {
+        int k = std::clamp(i - kBandMargin, 0, kBandTexels - 1);
+        double u = (double)k / (kBandTexels - 1), m = mix(u);
+        for (int c = 0; c < 3; c++)
+            image.pixels.push_back((unsigned char)std::lround(from[c] + (to[c] - from[c]) * m));
+        image.pixels.push_back((unsigned char)std::lround(255 * std::clamp(alpha(u), 0.0, 1.0)));
+    }
+    return image;
+}
+
+double smoothStep(double a, double b, double u)
+{
+    double t = std::clamp((u - a) / (b - a), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
+}
+
+// Rim, from the cut line inwards: a dark cut, then light wood.
+double rimMix(double u)
+{
+    return smoothStep(0.3, 0.45, u);
+}
+
+// Soft edges fade from their opacity at the outline to nothing outside it.
+double fadeOut(double u)
+{
+    return 1 - smoothStep(0, 1, u);
+}
+
+double opaque(double)
+{
+    return 1;
+}
+
+double noMix(double)
+{
+    return 0;
+}
+
+// The outline hint's line: solid at the cut line, where it meets the line of
+// the neighbouring outline, and fading towards the middle of the piece.
+double lineAlpha(double u)
+{
+    return 0.9 * (1 - smoothStep(kLineSolid, 1, u));
+}
+
+double shadowAlpha(double u)
+{
+    return kShadowAlpha / 255.0 * fadeOut(u);
+}
+
+double pieceEdgeAlpha(double u)
+{
+    return fadeOut(u);
+}
+
+const unsigned char kCutBrown[3] = {74, 44, 23};
+const unsigned char kLightWood[3] = {255, 241, 208};
+const unsigned char kLineBlue[3] = {70, 90, 160};
+const unsigned char kShadowInk[3] = {20, 20, 40};
+const unsigned char kWhite[3] = {255, 255, 255};
+
+PngImage solidImage(const unsigned char rgb[3], unsigned char alpha)
+{
+    PngImage image;
+    image.width = image.height = 4;
+    image.kind = PNG_RGBA;
+    for (int i = 0; i < 16; i++)
+        image.pixels.insert(image.pixels.end(), {rgb[0], rgb[1], rgb[2], alpha});
+    return image;
+}
+
+}  // namespace
+
+std::vector<Vec2> offsetOutline(const std::vector<Vec2> &outline, double width)
 {
     size_t n = outline.size();
-    std::vector<Vec2> inner(n);
+    std::vector<Vec2> moved(n);
     for (size_t i = 0; i < n; i++) {
         Vec2 a = outline[(i + n - 1) % n], b = outline[i], c = outline[(i + 1) % n];
         double l1 = std::hypot(b.x - a.x, b.y - a.y), l2 = std::hypot(c.x - b.x, c.y - b.y);
@@ -424,49 +567,66 @@ std::vector<Vec2> insetOutline(const std::vector<Vec2> &outline, double width)
             m = n2, ml = 1;
         m = Vec2{m.x / ml, m.y / ml};
         double reach = width / std::max(m.x * n2.x + m.y * n2.y, 0.35);
-        inner[i] = Vec2{b.x + m.x * reach, b.y + m.y * reach};
+        moved[i] = Vec2{b.x + m.x * reach, b.y + m.y * reach};
     }
-    return inner;
-}
-
-// One quad (two triangles) per outline segment, between outline and inset.
-ModelMesh bandMesh(const JigsawPiece &p, const std::string &texture)
-{
-    ModelMesh mesh;
-    mesh.texture = texture;
-    mesh.material = whiteMaterial(true);
-    const std::vector<Vec2> &outer = p.outline;
-    std::vector<Vec2> inner = insetOutline(outer, kOutlineBandWidth);
-    size_t n = outer.size();
-    for (size_t i = 0; i < n; i++) {
-        size_t j = (i + 1) % n;
-        for (Vec2 q : {outer[i], outer[j], inner[j], outer[i], inner[j], inner[i]})
-            mesh.vertices.push_back(vertexAt(p, q, kOutlineBandZ));
+    // A segment shorter than the offset eats up at a bend runs backwards once
+    // moved, and its neighbours cross: it shrinks to the point where they meet.
+    for (bool again = true; again;) {
+        again = false;
+        for (size_t i = 0; i < n; i++) {
+            size_t j = (i + 1) % n;
+            double along = (moved[j].x - moved[i].x) * (outline[j].x - outline[i].x) +
+                           (moved[j].y - moved[i].y) * (outline[j].y - outline[i].y);
+            if (along < 0) {
+                moved[i] = moved[j] = Vec2{(moved[i].x + moved[j].x) / 2, (moved[i].y + moved[j].y) / 2};
+                again = true;
+            }
+        }
     }
-    return mesh;
+    return moved;
 }
 
-}  // namespace
-
-Model pieceModel(const JigsawPiece &p, const std::string &texture)
+Model pieceModel(const JigsawPiece &p, const std::string &texture, const std::string &rimTexture,
+                 const std::string &edgeTexture)
 {
+    std::vector<Vec2> core = offsetOutline(p.outline, kPieceRimWidth);
+    std::vector<Vec2> fringe = offsetOutline(p.outline, -kSoftEdgeWidth);
     Model m;
-    m.meshes.push_back(fillMesh(p, texture, true, false));
+    m.meshes.push_back(fillMesh(p, core, texture, true, false));
+    m.meshes.push_back(bandMesh(p, p.outline, core, 0, rimTexture, false));
+    m.meshes.push_back(bandMesh(p, p.outline, fringe, -kSoftEdgeDrop, edgeTexture, true));
     return m;
 }
 
-Model outlineModel(const JigsawPiece &p, const std::string &fillTexture,
-                   const std::string &lineTexture)
+Model outlineModel(const JigsawPiece &p, const std::string &fillTexture, const std::string &lineTexture)
 {
+    std::vector<Vec2> inner = offsetOutline(p.outline, kOutlineBandWidth);
     Model m;
-    m.meshes.push_back(fillMesh(p, fillTexture, false, true));
-    m.meshes.push_back(bandMesh(p, lineTexture));
+    // The fill's hard edge hides under the solid part of the line.
+    std::vector<Vec2> fill = offsetOutline(p.outline, kOutlineBandWidth * kLineSolid / 2);
+    m.meshes.push_back(fillMesh(p, fill, fillTexture, false, true));
+    m.meshes.push_back(bandMesh(p, p.outline, inner, kOutlineBandZ, lineTexture, true));
     return m;
 }
 
-Model shadowModel(const JigsawPiece &p, const std::string &texture)
+Model shadowModel(const JigsawPiece &p, const std::string &texture, const std::string &edgeTexture)
 {
     Model m;
-    m.meshes.push_back(fillMesh(p, texture, false, true));
+    m.meshes.push_back(fillMesh(p, p.outline, texture, false, true));
+    m.meshes.push_back(bandMesh(p, p.outline, offsetOutline(p.outline, -kShadowSoftWidth), 0, edgeTexture, true));
     return m;
+}
+
+std::vector<CutTexture> cutTextures(const std::string &kind)
+{
+    if (kind == "piece")
+        return {{"rim.png", bandImage(kCutBrown, kLightWood, rimMix, opaque)},
+                {"edge.png", bandImage(kCutBrown, kCutBrown, noMix, pieceEdgeAlpha)}};
+    if (kind == "outline")
+        return {{"fill.png", solidImage(kWhite, 90)},
+                {"line.png", bandImage(kLineBlue, kLineBlue, noMix, lineAlpha)}};
+    if (kind == "shadow")
+        return {{"shadow.png", solidImage(kShadowInk, kShadowAlpha)},
+                {"shadow_edge.png", bandImage(kShadowInk, kShadowInk, noMix, shadowAlpha)}};
+    return {};
 }

@@ -10,6 +10,7 @@
 
 #include "datagen/Triangulate.h"
 #include "pakwriter/PakWriter.h"
+#include "pakwriter/PngWriter.h"
 
 const int kJigsawSizes = 2;
 const int kJigsawLayouts = 3;
@@ -46,17 +47,53 @@ struct JigsawPiece {
 // The result is the same on every run and machine.
 std::vector<JigsawPiece> cutBoard(int size, int layout);
 
+// Shapes keep their edges smooth without multisampling: each model ends in a
+// band whose texture fades to transparent, about a pixel wide at 1080p.
+
+// The piece's rim inside its cut line: a dark cut, then light wood, so a loose
+// piece stands out from whatever lies behind it, dark or light.
+const double kPieceRimWidth = 0.075;
+// The soft edge outside a piece's cut line, and how far it lies below the
+// piece, so that a piece drawn over it hides it.
+const double kSoftEdgeWidth = 0.045;
+const double kSoftEdgeDrop = 0.01;
 // Width of the outline hint's line band, inside the piece.
 const double kOutlineBandWidth = 0.06;
 // Height of the line band above the translucent fill.
 const double kOutlineBandZ = 0.01;
+// The shadow's opacity and the width over which its edge fades.
+const int kShadowAlpha = 110;
+const double kShadowSoftWidth = 0.08;
 
-// The filled piece, relative to its home point, textured with the whole
-// picture (texture row 0 at the board's top edge).
-Model pieceModel(const JigsawPiece &p, const std::string &texture);
-// Mesh 0: translucent fill of the whole piece (also its clickable area).
-// Mesh 1: a line band along the outline, inside the piece, slightly raised.
+// The outline moved sideways by `width`: inwards when positive, outwards when
+// negative; each point along the mitre of its two segments, the mitre capped
+// so that sharp corners cannot spike, and segments the offset turns round
+// shrunk to a point, so the result does not cross itself where the outline
+// bends more tightly than the offset. Same point count as the outline.
+std::vector<Vec2> offsetOutline(const std::vector<Vec2> &outline, double width);
+
+// Relative to the piece's home point, z 0 at the piece's face.
+// Mesh 0: the picture inside the rim, textured with the whole picture
+// (texture row 0 at the board's top edge); opaque.
+// Mesh 1: the rim, from the cut line to mesh 0, rimTexture across it; opaque.
+// Mesh 2: the soft edge, from the cut line outwards, edgeTexture across it;
+// blended, kSoftEdgeDrop below the face.
+Model pieceModel(const JigsawPiece &p, const std::string &texture, const std::string &rimTexture,
+                 const std::string &edgeTexture);
+// Mesh 0: translucent fill (also the clickable area), ending under the line.
+// Mesh 1: a line band along the outline, inside the piece, slightly raised,
+// solid at the cut line (where it meets its neighbour's) and fading inwards.
 Model outlineModel(const JigsawPiece &p, const std::string &fillTexture,
                    const std::string &lineTexture);
-// The piece's silhouette in a translucent texture, relative to its home point.
-Model shadowModel(const JigsawPiece &p, const std::string &texture);
+// Mesh 0: the piece's silhouette in a translucent texture; mesh 1: its edge,
+// fading outwards. Relative to the home point.
+Model shadowModel(const JigsawPiece &p, const std::string &texture, const std::string &edgeTexture);
+
+// A texture the cut's models name.
+struct CutTexture {
+    std::string name;
+    PngImage image;
+};
+// The textures besides the picture that the models of a kind ("piece",
+// "outline", "shadow") name, in the order above; empty for other kinds.
+std::vector<CutTexture> cutTextures(const std::string &kind);

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "datagen/Xorshift.h"
+
 namespace {
 
 const double PI = 3.14159265358979323846;
@@ -391,19 +393,10 @@ size_t samplesFor(double seconds)
 
 // ---------------------------------------------------------------- effects
 
-// xorshift32: the whoosh's noise, the same on every run and platform.
-struct Noise {
-    uint32_t state = 0x2545F491u;
-};
-
-double nextNoise(Noise &noise)
+// The whoosh's noise, in -1..1, the same on every run and platform.
+double nextNoise(Xorshift32 &noise)
 {
-    uint32_t x = noise.state;
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    noise.state = x;
-    return x / 2147483648.0 - 1.0;
+    return xorshiftNext(noise) / 2147483648.0 - 1.0;
 }
 
 // A sine whose frequency follows a curve; phase is accumulated so the pitch
@@ -464,7 +457,8 @@ StereoSamples makePuzzleUp()
 // the piece sliding home.
 void addWhoosh(StereoSamples &s, double seconds, double level)
 {
-    Noise noise;
+    Xorshift32 noise;
+    noise.state = 0x2545F491u;
     double low = 0, band = 0;   // state-variable filter
     double soft = 0;            // one-pole low-pass: no hiss above the band
     double softCoefficient = 1 - std::exp(-2 * PI * 2000 / SOUND_RATE);
