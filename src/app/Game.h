@@ -4,6 +4,9 @@
 // Caption of the window, also its icon title.
 extern const char GAME_CAPTION[];
 
+// The language of the game's words, from --language=CODE or the locale, set
+// on the archive cache before any archive opens (resources/Language.h).
+void chooseLanguageAtStart(int argc, char **argv);
 // Settings path and settings; defaults when there is no file.
 void loadSettingsAtStart();
 // Everything before the main loop: settings, window, signals, caption, root,
