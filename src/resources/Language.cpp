@@ -24,16 +24,24 @@ static bool hasLanguage(const std::string &code)
 // The only language the game has for `ll` with some country, or "".
 static std::string onlyCountryOf(const std::string &ll)
 {
-    std::string found;
+    std::string found, prefix = ll + "_";
     for (int i = 0; i < GAME_LANGUAGE_COUNT; i++) {
-        const char *code = GAME_LANGUAGES[i];
-        if (strncmp(code, ll.c_str(), ll.size()) != 0 || code[ll.size()] != '_')
+        std::string code = GAME_LANGUAGES[i];
+        if (code.compare(0, prefix.size(), prefix) != 0)
             continue;
         if (!found.empty())
             return "";
         found = code;
     }
     return found;
+}
+
+static bool allOf(const std::string &text, int (*test)(int))
+{
+    for (char c : text)
+        if (!test((unsigned char)c))
+            return false;
+    return true;
 }
 
 std::string matchLanguage(const std::string &locale)
@@ -44,7 +52,7 @@ std::string matchLanguage(const std::string &locale)
         return "en";
     size_t cut = name.find_first_of("_-");
     std::string ll = name.substr(0, cut), cc = cut == std::string::npos ? "" : name.substr(cut + 1);
-    if (ll.empty() || ll.size() > 3)
+    if (ll.size() < 2 || ll.size() > 3 || !allOf(ll, isalpha) || !allOf(cc, isalnum))
         return "";
     for (char &c : ll)
         c = (char)tolower((unsigned char)c);

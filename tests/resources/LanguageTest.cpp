@@ -31,6 +31,8 @@ TEST(LocaleMatchTest, FullNameThenLanguageThenItsOnlyCountry)
     EXPECT_EQ("", matchLanguage(""));
     EXPECT_EQ("", matchLanguage("_DE"));
     EXPECT_EQ("", matchLanguage("german"));
+    EXPECT_EQ("", matchLanguage(std::string("pl\0.U", 5)));  // found by fuzzing: read past "pl"
+    EXPECT_EQ("", matchLanguage("d3_DE"));
 }
 
 TEST(LocaleOrderTest, FirstVariableNamingALanguageTheGameHasWins)

@@ -74,4 +74,8 @@ TEST_F(TextFitTest, TextWithWordsButNoBoxIsAnError)
                      "<text x=\"1\" y=\"9\">{{label}}</text></svg>");
     EXPECT_FALSE(render("en"));
     EXPECT_NE(std::string::npos, build.error.find("{{label}} has no data-box")) << build.error;
+    std::string prepared, error;
+    std::vector<TextSlot> slots;
+    EXPECT_FALSE(prepareTexts("<text id=\"\" data-box=\"0 0 1 1\">{{k}}</text>", false, prepared, slots, error));
+    EXPECT_EQ("the text showing {{k}} has an empty id", error);  // found by fuzzing
 }

@@ -90,6 +90,10 @@ static bool prepareTag(std::string &tag, const std::string &keys, bool rightToLe
         return false;
     }
     slot.id = attribute(tag, "id", found);
+    if (found && slot.id.empty()) {
+        error = "the text showing " + keys + " has an empty id";
+        return false;
+    }
     if (!found) {
         slot.id = "fit" + std::to_string(number);
         tag.insert(5, " id=\"" + slot.id + "\"");
