@@ -1,10 +1,16 @@
 // lumbrik: a jigsaw-puzzle game for young children. Runs from the folder
 // that holds its .pak archives.
+//
+//   lumbrik [--language=CODE]
+//
+// The words come in the desktop's language (LANGUAGE, LC_ALL, LC_MESSAGES,
+// LANG) when the game has it, else in English; --language picks one.
 #include <SDL.h>
 
 #include "app/Game.h"
 
 int main(int argc, char *argv[])
 {
+    chooseLanguageAtStart(argc, argv);
     return runGame();
 }

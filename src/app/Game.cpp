@@ -9,10 +9,16 @@
 #include "app/StartupScene.h"
 #include "audio/Mixer.h"
 #include "platform/Platform.h"
+#include "resources/Language.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
 
 const char GAME_CAPTION[] = "lumbrik";
+
+void chooseLanguageAtStart(int argc, char **argv)
+{
+    app.pakCache.language = startLanguage(languageOption(argc, argv), environmentLocale());
+}
 
 void loadSettingsAtStart()
 {

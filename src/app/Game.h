@@ -4,6 +4,9 @@
 // Caption of the window, also its icon title.
 extern const char GAME_CAPTION[];
 
+// The language of the game's words, from --language=CODE or the locale, set
+// on the archive cache before any archive opens (resources/Language.h).
+void chooseLanguageAtStart(int argc, char **argv);
 // Settings path and settings, and what was found there; defaults unless a
 // file was read and understood.
 void loadSettingsAtStart();

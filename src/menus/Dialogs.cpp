@@ -12,10 +12,13 @@
 // Dialog buttons that share one place in every two-button dialog.
 static const double CANCEL_X = -3.372, CONFIRM_X = 3.232, BUTTON_ROW_Z = -1.443;
 
-// A background at the screen's origin (its model carries its own depth).
+// A background at the screen's origin (its model carries its own depth). It
+// takes the pointer, so that a click on the dialog never reaches a button of
+// the screen beneath it.
 static SceneObject *addBackground(const char *archive, const char *image)
 {
     SceneObject *background = makeScreenBackground(archive, image);
+    background->addHook(pickableHook, 0);
     app.topScreen->addChild(background);
     return background;
 }

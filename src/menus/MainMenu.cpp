@@ -16,10 +16,13 @@ static const double PERCH_20_Z = 1.62, PERCH_48_Z = 3.22, SIZE_SWITCH_X = 0.51;
 static const double SOUND_SWITCH_Z = 3.314, MUSIC_SWITCH_Z = 1.704, SOUND_MUSIC_X = -6.648;
 static const double TITLES_Z = -10.576;
 
-// The size switch: the bird on the perch of the current size, the dot on the other.
+// The size switch: the awake bird on the perch of the current size, the dot on
+// the other. The bird's model also covers both perches and their labels, so
+// a click anywhere on the switch flips it.
 static SceneObject *makeSizeSwitch(bool on48, SceneObject *screen)
 {
-    SceneObject *bird = makeScreenItem("buttons.pak", "pti4ka_cl", SIZE_SWITCH_X, on48 ? PERCH_48_Z : PERCH_20_Z, true);
+    SceneObject *bird = makeScreenItem("buttons.pak", on48 ? "pti4ka_48" : "pti4ka_20", SIZE_SWITCH_X,
+                                       on48 ? PERCH_48_Z : PERCH_20_Z, true);
     SceneObject *dot = new SceneObject;
     dot->setPosition(0, 0, on48 ? PERCH_20_Z - PERCH_48_Z : PERCH_48_Z - PERCH_20_Z);
     dot->setImage("buttons.pak", "to4ka");

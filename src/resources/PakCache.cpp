@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "resources/Language.h"
+
 PakCache::~PakCache()
 {
     for (PakArchive *archive : archives)
@@ -30,6 +32,22 @@ static int findName(const std::vector<std::string> &names, const char *name)
     return -1;
 }
 
+// Loads an archive with words from its language's file; a missing or damaged
+// one is reported once and the game goes on in English.
+static PakLoadResult loadInLanguage(PakCache &cache, PakArchive &archive, const char *name)
+{
+    std::string path = languageArchivePath(cache.language, name);
+    if (path != name) {
+        PakLoadResult result = loadPakArchive(archive, path.c_str());
+        if (result == PAK_OK)
+            return PAK_OK;
+        fprintf(stderr, "lumbrik: %s archive \"%s\"; using English\n",
+                result == PAK_MALFORMED ? "damaged" : "cannot open", path.c_str());
+        cache.language = "en";
+    }
+    return loadPakArchive(archive, name);
+}
+
 PakArchive *PakCache::acquire(const char *name)
 {
     int i = findName(names, name);
@@ -38,7 +56,8 @@ PakArchive *PakCache::acquire(const char *name)
         return archives[i];
     }
     PakArchive *archive = new PakArchive;
-    PakLoadResult result = loadPakArchive(*archive, name);
+    PakLoadResult result =
+        archiveHasWords(name) ? loadInLanguage(*this, *archive, name) : loadPakArchive(*archive, name);
     if (result != PAK_OK) {
         delete archive;
         (onFailure ? onFailure : pakFatalFailure)(name, result, failureUser);

@@ -19,6 +19,10 @@ struct PakCache {
     std::vector<int32_t> uses;
     PakFailureHandler onFailure = nullptr;  // null: the default fatal handler
     void *failureUser = nullptr;
+    // Whose words the archives that show words carry ("en" or empty: English).
+    // Their names stay as the game gives them; only the file they come from
+    // changes (see resources/Language.h).
+    std::string language;
 
     PakCache() = default;
     PakCache(const PakCache &) = delete;
@@ -26,7 +30,10 @@ struct PakCache {
     ~PakCache();
 
     // The archive named exactly `name`, opened on first use; one use more.
-    // Returns null only when a non-fatal failure handler returned.
+    // An archive with words comes from the language's file; when that file
+    // is missing or damaged, one line on standard error says so and the game
+    // goes on in English. Returns null only when a non-fatal failure handler
+    // returned.
     PakArchive *acquire(const char *name);
     // acquire + the archive's entry. Release with: release(name).
     PakEntry entry(const char *archiveName, const char *entryName);

@@ -9,6 +9,7 @@
 
 #include "app/App.h"
 #include "audio/Mixer.h"
+#include "resources/Mesh.h"
 #include "menus/WebLinks.h"
 #include "platform/Browser.h"
 #include "puzzle/PuzzleFlow.h"
@@ -202,6 +203,42 @@ TEST_F(MainMenuTest, SizeSwitchMovesTheBirdAndLaysThePictureOutAgain)
     settle();
     EXPECT_EQ(0, app.settings->puzzleSize);
     EXPECT_EQ(nullptr, pieceObject(21));
+}
+
+TEST_F(MainMenuTest, SizeSwitchShowsAnAwakeBirdAndItsLabelsFlipIt)
+{
+    openMenu();
+    ASSERT_TRUE(clickOn(item(MENU_SOUND)));  // sound off: the sleeping bird
+    settle();
+    SceneObject *soundOff = app.topScreen->children.back();
+    ASSERT_EQ(0, app.settings->soundOn);
+    ASSERT_GT(item(MENU_SIZE)->meshCount, 0);
+    EXPECT_NE(soundOff->meshes[0]->textureId, item(MENU_SIZE)->meshes[0]->textureId);
+    // The middle of the label "48 pieces" on the menu's background.
+    const double label[3] = {4.2, -65, 3.2};
+    int x, y;
+    ASSERT_TRUE(projectToWindow(item(MENU_BACKGROUND)->meshes[0], label, x, y));
+    clickAt(x, y);
+    settle();
+    EXPECT_EQ(1, app.settings->puzzleSize);
+    EXPECT_EQ(48, app.board.pieceCount);
+}
+
+TEST_F(MainMenuTest, DialogAboveTheMenuKeepsClicksFromTheButtonsItCovers)
+{
+    openMenu();
+    SceneObject *menu = app.topScreen;
+    SceneObject *startOver = item(MENU_BREAK);
+    ASSERT_TRUE(clickOn(item(MENU_ABOUT)));
+    settle();
+    SceneObject *about = app.topScreen;
+    ASSERT_NE(menu, about);
+    int x, y;
+    ASSERT_TRUE(windowPointOf(startOver, x, y));  // where it lies, under the About dialog
+    clickAt(x, y);
+    settle();
+    EXPECT_EQ(about, app.topScreen);  // no "start all pictures again?" opened beneath
+    EXPECT_FALSE(app.root->closing);
 }
 
 TEST_F(MainMenuTest, SoundSwitchFlipsOncePerClick)

@@ -3,8 +3,10 @@
 # LUMBRIK_DISPLAY16 is set, on a 16-bit display where 4x multisampling is
 # unavailable): it opens with the caption "lumbrik", takes the puzzle size on
 # the first start, ends with status 0 through the exit dialog and on SIGTERM after writing
-# its settings (the second start goes straight to the puzzle), and a missing
-# archive ends it with status 1 and one line naming the archive.
+# its settings (the second start goes straight to the puzzle), a missing
+# archive ends it with status 1 and one line naming the archive, and a
+# damaged archive of the desktop's language leaves it playing in English
+# after one line naming that archive.
 # Usage: game-smoke.sh LUMBRIK_BINARY DATA_DIR
 set -u
 game=$1
@@ -12,12 +14,15 @@ data=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
+# English unless a check asks for another language.
+unset LANGUAGE LC_ALL LC_MESSAGES
+export LANG=C
 pass() { echo "ok   $1"; }
 fail() { echo "FAIL $1"; failures=$((failures + 1)); }
 
-# Starts the game in the data folder; sets $pid.
+# Starts the game in the data folder ($1, else the build's); sets $pid.
 start_game() {
-    (cd "$data" && exec env XDG_DATA_HOME="$work/xdg" SDL_AUDIODRIVER=dummy \
+    (cd "${1:-$data}" && exec env XDG_DATA_HOME="$work/xdg" SDL_AUDIODRIVER=dummy \
         timeout -k 2 60 "$game" >"$work/out" 2>"$work/err") &
     pid=$!
 }
@@ -52,13 +57,16 @@ sleep 1
 # The first start greets with the welcome screen and asks for the puzzle
 # size; Enter, Enter takes 20 pieces. Escape then asks whether to leave, and
 # Enter leaves.
-xdotool key Return
-sleep 0.5
-xdotool key Return
-sleep 1
-xdotool key Escape
-sleep 0.5
-xdotool key Return
+play_and_leave() {
+    xdotool key Return
+    sleep 0.5
+    xdotool key Return
+    sleep 1
+    xdotool key Escape
+    sleep 0.5
+    xdotool key Return
+}
+play_and_leave
 expect_exit 0 "Escape, Enter ends the game"
 [ "$(stat -c %s "$settings" 2>/dev/null)" = 32 ] && pass "settings written on exit" || fail "no 32-byte settings file"
 
@@ -79,6 +87,24 @@ if [ "$status" -eq 1 ] && [ "$lines" -eq 1 ] && grep -qE '^lumbrik: cannot open 
     pass "missing archive: status 1, one line: $(cat "$work/missing-err")"
 else
     fail "missing archive: status $status, $lines lines: $(cat "$work/missing-err")"
+fi
+
+# A data folder whose German exit dialog is damaged: the game starts in
+# English, says so once, and plays on to its exit dialog.
+mkdir -p "$work/words/de"
+ln -s "$data"/*.pak "$work/words/"
+ln -s "$data"/de/*.pak "$work/words/de/"
+rm "$work/words/de/exit_menu.pak"
+printf '\005\000\000\000\011' >"$work/words/de/exit_menu.pak"
+LANG=de_DE.UTF-8 start_game "$work/words"
+wait_for_window || fail "no window with a damaged language archive"
+sleep 1
+play_and_leave  # the welcome screen again: SIGTERM saved it unanswered
+expect_exit 0 "damaged language archive: the game plays on and ends"
+if [ "$(cat "$work/err")" = 'lumbrik: damaged archive "de/exit_menu.pak"; using English' ]; then
+    pass "damaged language archive: one line, English"
+else
+    fail "damaged language archive: stderr was: $(cat "$work/err")"
 fi
 
 if [ -n "${LUMBRIK_DISPLAY16:-}" ]; then

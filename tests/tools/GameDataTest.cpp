@@ -2,9 +2,17 @@
 // against the names the game asks for.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+
+#include "datagen/DataBuild.h"
 #include "datagen/Inventory.h"
 #include "paktool/PakContents.h"
 #include "puzzle/PuzzleLayouts.h"
+#include "resources/Language.h"
 #include "resources/PakArchive.h"
 #include "scene/SceneObject.h"
 
@@ -83,6 +91,7 @@ TEST_F(GameDataTest, EveryInterfaceImageAndSoundTheGameNamesIsListed)
         {"buttons.pak", "close"}, {"buttons.pak", "view"}, {"buttons.pak", "break"}, {"buttons.pak", "menu"},
         {"buttons.pak", "get_puzz"}, {"buttons.pak", "help"}, {"buttons.pak", "prev"}, {"buttons.pak", "next"},
         {"buttons.pak", "pti4ka"}, {"buttons.pak", "pti4ka_cl"}, {"buttons.pak", "to4ka"},
+        {"buttons.pak", "pti4ka_20"}, {"buttons.pak", "pti4ka_48"},
         {"buttons.pak", "close_menu"},
         {"main_menu.pak", "fon_menu"}, {"main_menu.pak", "reclama"}, {"main_menu.pak", "close_menu"},
         {"main_menu.pak", "about"}, {"main_menu.pak", "visit"}, {"main_menu.pak", "break"},
@@ -122,6 +131,75 @@ TEST_F(GameDataTest, PiecesAndOutlinesOfAPictureUseTheSameCut)
                     EXPECT_EQ(layout, paramNumber(other, "layout", -1)) << other.archive;
                 }
             }
+        }
+    }
+}
+
+// A language's texts: key -> words, read as the generator reads them.
+static std::map<std::string, std::string> readTexts(const std::string &language)
+{
+    DataBuild build;
+    build.dataDir = LUMBRIK_SOURCE_DATA_DIR;
+    EXPECT_TRUE(loadTexts(build, language)) << build.error;
+    return build.texts;
+}
+
+// The {{placeholders}} and the numbers in some words, in order.
+static std::vector<std::string> tokens(const std::string &words)
+{
+    static const std::regex token("\\{\\{[a-z_0-9]+\\}\\}|[0-9]+");
+    std::vector<std::string> out;
+    for (std::sregex_iterator i(words.begin(), words.end(), token), end; i != end; ++i)
+        out.push_back(i->str());
+    return out;
+}
+
+TEST_F(GameDataTest, EveryLanguageHasEveryKeyWordsAndTheSamePlaceholdersAndNumbers)
+{
+    std::map<std::string, std::string> english = readTexts("en");
+    ASSERT_GE(english.size(), 34u);
+    std::vector<std::string> languages = textLanguages(LUMBRIK_SOURCE_DATA_DIR);
+    ASSERT_GE(languages.size(), 13u);  // English and twelve more
+    for (const std::string &language : languages) {
+        std::map<std::string, std::string> texts = readTexts(language);
+        for (const auto &entry : english) {
+            auto found = texts.find(entry.first);
+            if (found == texts.end()) {
+                ADD_FAILURE() << language << " lacks " << entry.first;
+                continue;
+            }
+            EXPECT_NE(std::string::npos, found->second.find_first_not_of(" \t\u00a0")) << language << ":" << entry.first;
+            EXPECT_EQ(tokens(entry.second), tokens(found->second)) << language << ":" << entry.first;
+        }
+        for (const auto &entry : texts)
+            EXPECT_TRUE(english.count(entry.first)) << language << " has an unknown key " << entry.first;
+    }
+}
+
+TEST_F(GameDataTest, WordArchivesExistOncePerLanguageAndNoOtherArchiveIsCopied)
+{
+    DataBuild build;
+    build.dataDir = LUMBRIK_SOURCE_DATA_DIR;
+    std::set<std::string> withWords, listed(WORD_ARCHIVES, WORD_ARCHIVES + WORD_ARCHIVE_COUNT);
+    for (const std::string &archive : inventoryArchives(rows))
+        if (archiveShowsWords(build, rows, archive))
+            withWords.insert(archive);
+    EXPECT_EQ(withWords, listed);  // the game and the generator agree
+    std::vector<std::string> languages = textLanguages(LUMBRIK_SOURCE_DATA_DIR);
+    EXPECT_EQ(std::set<std::string>(GAME_LANGUAGES, GAME_LANGUAGES + GAME_LANGUAGE_COUNT),
+              std::set<std::string>(languages.begin(), languages.end()));
+    for (const std::string &language : languages) {
+        if (language == "en")
+            continue;
+        std::set<std::string> files;
+        for (const auto &file : std::filesystem::directory_iterator(std::string(LUMBRIK_DATA_DIR) + "/" + language))
+            files.insert(file.path().filename().string());
+        EXPECT_EQ(listed, files) << language;
+        for (const std::string &archive : listed) {
+            PakArchive translated;
+            if (load(language + "/" + archive, translated))
+                for (const std::string &problem : checkArchive(translated))
+                    ADD_FAILURE() << language << "/" << archive << ": " << problem;
         }
     }
 }

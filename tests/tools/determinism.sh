@@ -8,8 +8,10 @@ again=$(mktemp -d)
 trap 'rm -rf "$again"' EXIT
 "$datagen" "$sources" "$again" >/dev/null || { echo "FAIL datagen exited $?"; exit 1; }
 count=0 failures=0
-for f in "$again"/*.pak; do
-    name=$(basename "$f")
+# The shared archives and every language's archives with words.
+for f in "$again"/*.pak "$again"/*/*.pak; do
+    [ -e "$f" ] || continue
+    name=${f#"$again"/}
     count=$((count + 1))
     if ! cmp -s "$f" "$built/$name"; then
         echo "FAIL $name differs from the build's"

@@ -8,7 +8,10 @@
 //   plane  xz (interface: model z is up, y is depth) or xy (puzzle) or -
 //   source file under data/, or - ; params: w, h (scene units), at=x,y,z
 //          (the quad's centre), px (texture width), material (opaque, blend,
-//          alphatest), size (0 = 20 pieces, 1 = 48), layout (0..2)
+//          alphatest), size (0 = 20 pieces, 1 = 48), layout (0..2);
+//          images only: veil=ALPHA (a dark quad over the whole screen behind
+//          the image), pick=X0,Z0,X1,Z1 (an invisible quad that widens the
+//          clickable shape to that rectangle, model units)
 #pragma once
 
 #include <map>

@@ -7,7 +7,9 @@
 #include <cairo.h>
 #include <librsvg/rsvg.h>
 
-bool renderSvg(const std::string &svg, int width, int height, RenderedImage &out, std::string &error)
+// A parsed SVG at 96 dots per inch, or null with a message in `error`.
+// Release with: g_object_unref.
+static RsvgHandle *openSvg(const std::string &svg, std::string &error)
 {
     GError *gerror = nullptr;
     RsvgHandle *handle = rsvg_handle_new_from_data((const guint8 *)svg.data(), svg.size(), &gerror);
@@ -15,9 +17,18 @@ bool renderSvg(const std::string &svg, int width, int height, RenderedImage &out
         error = gerror ? gerror->message : "cannot parse SVG";
         if (gerror)
             g_error_free(gerror);
-        return false;
+        return nullptr;
     }
     rsvg_handle_set_dpi(handle, 96.0);
+    return handle;
+}
+
+bool renderSvg(const std::string &svg, int width, int height, RenderedImage &out, std::string &error)
+{
+    RsvgHandle *handle = openSvg(svg, error);
+    if (!handle)
+        return false;
+    GError *gerror = nullptr;
     cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     cairo_t *cr = cairo_create(surface);
     RsvgRectangle viewport = {0, 0, (double)width, (double)height};
@@ -58,6 +69,54 @@ bool renderSvg(const std::string &svg, int width, int height, RenderedImage &out
         }
     }
     cairo_surface_destroy(surface);
+    g_object_unref(handle);
+    return ok;
+}
+
+// Document pixels per user unit along x and y, and the viewBox origin.
+static void userUnits(RsvgHandle *handle, double docW, double docH, double scale[2], double origin[2])
+{
+    gboolean hasWidth, hasHeight, hasViewBox;
+    RsvgLength width, height;
+    RsvgRectangle viewBox = {0, 0, 0, 0};
+    rsvg_handle_get_intrinsic_dimensions(handle, &hasWidth, &width, &hasHeight, &height, &hasViewBox, &viewBox);
+    bool usable = hasViewBox && viewBox.width > 0 && viewBox.height > 0;
+    scale[0] = usable ? docW / viewBox.width : 1;
+    scale[1] = usable ? docH / viewBox.height : 1;
+    origin[0] = usable ? viewBox.x : 0;
+    origin[1] = usable ? viewBox.y : 0;
+}
+
+bool measureSvgElements(const std::string &svg, const std::vector<std::string> &ids, std::vector<SvgBox> &out,
+                        std::string &error)
+{
+    RsvgHandle *handle = openSvg(svg, error);
+    if (!handle)
+        return false;
+    GError *gerror = nullptr;
+    gdouble docW = 0, docH = 0;
+    rsvg_handle_get_intrinsic_size_in_pixels(handle, &docW, &docH);
+    double scale[2], origin[2];
+    userUnits(handle, docW, docH, scale, origin);
+    RsvgRectangle viewport = {0, 0, docW, docH};
+    out.clear();
+    bool ok = true;
+    for (size_t i = 0; i < ids.size() && ok; i++) {
+        RsvgRectangle ink, logical;
+        std::string ref = "#" + ids[i];
+        ok = rsvg_handle_get_geometry_for_layer(handle, ref.c_str(), &viewport, &ink, &logical, &gerror);
+        if (!ok) {
+            error = "cannot measure " + ref + (gerror ? std::string(": ") + gerror->message : std::string());
+            g_clear_error(&gerror);
+            break;
+        }
+        SvgBox box;
+        box.x = ink.x / scale[0] + origin[0];
+        box.y = ink.y / scale[1] + origin[1];
+        box.width = ink.width / scale[0];
+        box.height = ink.height / scale[1];
+        out.push_back(box);
+    }
     g_object_unref(handle);
     return ok;
 }
