@@ -6,5 +6,5 @@
 
 int main(int argc, char *argv[])
 {
-    return runGame();
+    return runGame(argc, argv);
 }

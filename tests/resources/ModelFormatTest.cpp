@@ -1,8 +1,7 @@
 // Model bounds checks: a model is either read wholly inside its entry or not at all.
 #include <gtest/gtest.h>
 
-#include "resources/Mesh.h"
-#include "scene/SceneObject.h"
+#include "resources/ModelFormat.h"
 #include "support/TestArchives.h"
 
 static Bytes twoMeshModel(unsigned char marker)
