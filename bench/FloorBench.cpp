@@ -171,6 +171,7 @@ int main(int argc, char **argv)
 
     std::vector<double> ms;
     ms.reserve((size_t)options.frames);
+    double cpu0 = processCpuMs();
     BenchClock::time_point start = BenchClock::now();
     for (int f = 0; f < options.frames; f++) {
         BenchClock::time_point t0 = BenchClock::now();
@@ -179,6 +180,7 @@ int main(int argc, char **argv)
         ms.push_back(msBetween(t0, BenchClock::now()));
     }
     double totalMs = msBetween(start, BenchClock::now());
+    double cpuMs = (processCpuMs() - cpu0) / options.frames;
     double peak = peakMemoryMiB();
     std::sort(ms.begin(), ms.end());
 
@@ -195,6 +197,7 @@ int main(int argc, char **argv)
     printf("%-24s median %.3f  p95 %.3f  worst %.3f\n", "ms per frame:", percentile(ms, 0.5), percentile(ms, 0.95),
            ms.back());
     printf("%-24s %.1f\n", "frames per second:", 1000.0 * (double)ms.size() / totalMs);
+    printf("%-24s %.3f (all threads)\n", "CPU ms per frame:", cpuMs);
     printf("%-24s %.1f MiB (VmHWM)\n", "peak memory:", peak);
     double writes = -1;
     if (options.overdraw) {
@@ -203,8 +206,8 @@ int main(int argc, char **argv)
         writes = endCountingWrites(d.width, d.height) / ((double)d.width * d.height);
         printf("%-24s %.3f per screen pixel\n", "pixel writes:", writes);
     }
-    printf("summary first_frame_ms=%.0f median_ms=%.3f peak_mib=%.1f fps=%.2f writes_per_pixel=%.3f\n", age,
-           percentile(ms, 0.5), peak, 1000.0 * (double)ms.size() / totalMs, writes);
+    printf("summary first_frame_ms=%.0f median_ms=%.3f cpu_ms=%.3f peak_mib=%.1f fps=%.2f writes_per_pixel=%.3f\n",
+           age, percentile(ms, 0.5), cpuMs, peak, 1000.0 * (double)ms.size() / totalMs, writes);
     fflush(stdout);
     delete app.display;
     app.display = nullptr;

@@ -57,7 +57,7 @@ static void setFixedState()
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glAlphaFunc(GL_GREATER, 0.9f);
+    glAlphaFunc(GL_GREATER, ALPHA_TEST_REFERENCE);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glEnable(GL_NORMALIZE);
     if (hasExtension("GL_EXT_separate_specular_color"))

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/App.h"
+#include "app/Display.h"
 #include "app/GL.h"
 
 static float readF32(const unsigned char *p)
@@ -178,8 +179,11 @@ void Mesh::drawDeferred()
             if (savedLights[i])
                 glEnable(GL_LIGHT1 + i);
     }
-    if (material.alphaTest)
-        glEnable(GL_ALPHA_TEST);
+    // A blended fragment of alpha 0 leaves its pixel as it was: discarding it
+    // spares the rasterizer the read, blend and write of a pixel that shows
+    // nothing (the clear margins and holes of interface images).
+    glAlphaFunc(GL_GREATER, material.alphaTest ? ALPHA_TEST_REFERENCE : 0.0f);
+    glEnable(GL_ALPHA_TEST);
     glLoadMatrixd(modelView);
     glEnable(GL_BLEND);
     drawShaded(*this);
@@ -191,8 +195,8 @@ void Mesh::drawDeferred()
             if (savedLights[i])
                 glDisable(GL_LIGHT1 + i);
     }
-    if (material.alphaTest)
-        glDisable(GL_ALPHA_TEST);
+    glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, ALPHA_TEST_REFERENCE);
     glDisable(GL_BLEND);
 }
 
