@@ -1,8 +1,8 @@
 #include "app/Display.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
 #include <vector>
 

@@ -1,7 +1,7 @@
 // One textured triangle mesh read from a model entry. Its geometry is
-// converted once, at load, into one interleaved array of floats that every
-// draw hands to GL as it is: the driver then neither converts nor copies
-// doubles on each frame. The model format is in ModelFormat.h.
+// converted once, at load, into one interleaved array of floats: the form
+// the draw, the transparent pass and both pick passes hand to GL, so nothing
+// is converted per frame. The model format is in ModelFormat.h.
 #pragma once
 
 #include <cstdint>
@@ -39,7 +39,7 @@ struct Mesh {
     bool savedLights[8] = {false, false, false, false, false, false, false, false};
     int32_t triangleCount = 0;
     const unsigned char *vertices = nullptr;  // Borrowed: 9T doubles in the entry (positions as stored)
-    std::vector<float> arrays;  // texture coordinate, normal, position of each vertex; drawn from
+    std::vector<float> arrays;        // what is drawn: texture coordinate, normal, position per vertex
     float lowCorner[3] = {0, 0, 0};   // the box around every position (model units)
     float highCorner[3] = {0, 0, 0};
     std::string textureSource;  // archive name, or the description of a generated texture
