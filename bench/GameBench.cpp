@@ -513,6 +513,9 @@ static void printReport(const BenchOptions &options, const StartupTimes &t, cons
     printf("%-24s %s (GL_SAMPLES %d)%s\n", "multisampled:", d.multisampled ? "yes" : "no", samples,
            d.softwareRenderer ? "; a software rasterizer" : "");
     printf("%-24s %s\n", "pick colour scissor:", app.picker.scissorColourPass ? "on" : "off");
+    int swapControl = -1;
+    SDL_GL_GetAttribute(SDL_GL_SWAP_CONTROL, &swapControl);
+    printf("%-24s %d (as SDL reports it; 1 = the swap waits for the display)\n", "swap control:", swapControl);
     printf("%-24s %d of picture %d (size %d)\n", "pieces:", app.board.pieceCount, app.board.pictureIndex + 1,
            app.board.puzzleSize);
     printStartup(t);
