@@ -50,6 +50,7 @@ FirstFrameMoment markFirstFrame()
     FirstFrameMoment m;
     m.steady = BenchClock::now();
     clock_gettime(CLOCK_BOOTTIME, &m.boot);
+    m.cpuMs = processCpuMs();
     return m;
 }
 

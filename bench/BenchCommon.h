@@ -13,6 +13,7 @@ typedef std::chrono::steady_clock BenchClock;
 struct FirstFrameMoment {
     BenchClock::time_point steady;
     timespec boot = {};
+    double cpuMs = 0;  // CPU time of the process (all threads) up to then
 };
 
 // Milliseconds between two clock readings.
@@ -24,7 +25,7 @@ bool parseCount(const char *text, int &out);
 // True when the counters see exactly one operator new and one malloc made
 // on purpose (the counting works in this build).
 bool countersSeeAllocations();
-// Both clocks, now.
+// Both clocks and the CPU time, now.
 FirstFrameMoment markFirstFrame();
 // Age of the process at that moment, from its start time in /proc/self/stat
 // (clock ticks since boot, so 1/CLK_TCK resolution); -1 when unreadable.

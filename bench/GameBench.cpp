@@ -372,7 +372,7 @@ static void printStartup(const StartupTimes &t)
            msBetween(t.mainEntered, t.firstFrame.steady));
     if (age >= 0)
         printf("; %.0f ms from process start (/proc start time, 1/%ld s steps)", age, sysconf(_SC_CLK_TCK));
-    printf("\n");
+    printf("; %.0f ms of CPU\n", t.firstFrame.cpuMs);
     printf("%-24s settings %.2f, display %.1f, mixer %.1f (%s), signals+caption+root %.2f,\n", "  of which (ms):",
            msBetween(t.mainEntered, t.settingsLoaded), msBetween(t.settingsLoaded, t.displayOpen),
            msBetween(t.displayOpen, t.mixerOpen), t.mixerOpened ? "open" : "failed, silent",
@@ -789,9 +789,9 @@ int main(int argc, char **argv)
     double steadyMs = medianFrameMs(results);
     printLoads(times, loads, costs, steadyMs);
     double writes = options.overdraw ? reportOverdraw() : -1;
-    printf("summary first_frame_ms=%.0f median_ms=%.3f cpu_ms=%.3f peak_mib=%.1f fps=%.2f writes_per_pixel=%.3f "
-           "draw_ms=%.3f pick_ms=%.3f draw_mallocs=%.1f pick_mallocs=%.1f idle_cpu=%.2f\n",
-           processAgeMs(times.firstFrame), steadyMs, results.cpuMs / (double)results.samples.size(), peakMiB,
+    printf("summary first_frame_ms=%.0f first_cpu_ms=%.0f median_ms=%.3f cpu_ms=%.3f peak_mib=%.1f fps=%.2f "
+           "writes_per_pixel=%.3f draw_ms=%.3f pick_ms=%.3f draw_mallocs=%.1f pick_mallocs=%.1f idle_cpu=%.2f\n",
+           processAgeMs(times.firstFrame), times.firstFrame.cpuMs, steadyMs, results.cpuMs / (double)results.samples.size(), peakMiB,
            1000.0 * (double)results.samples.size() / results.totalMs,
            writes, stageMedian(stages, STAGE_DRAW), stageMedian(stages, STAGE_PICK),
            (double)stages.allocations[STAGE_DRAW].mallocCallsMain / stages.frames,

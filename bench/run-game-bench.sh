@@ -99,9 +99,10 @@ ratio() {
 # summarise SCREEN MODE: the medians over the rounds and the ratios.
 summarise() {
     local screen=$1 mode=$2 name key
-    local keys="median_ms cpu_ms fps first_frame_ms peak_mib"
+    local keys="median_ms cpu_ms fps first_frame_ms first_cpu_ms peak_mib"
     echo "== $screen, $mode: medians of $ROUNDS rounds ($FRAMES frames each)"
-    printf "%-8s %10s %10s %8s %13s %9s   %s\n" "" "ms/frame" "CPU ms/fr" "fps" "first frame" "peak MiB" "mode"
+    printf "%-8s %10s %10s %8s %13s %10s %9s   %s\n" "" "ms/frame" "CPU ms/fr" "fps" "first frame" "its CPU" \
+        "peak MiB" "mode"
     for name in floor game ${BEFORE:+before}; do
         declare -A m=()
         for key in $keys; do
@@ -109,15 +110,17 @@ summarise() {
         done
         local shown
         shown=$(sed -n 's/^multisampled: *\(.*\)/\1/p' "$OUT/$screen-$mode-$name-r1.txt" | head -1)
-        printf "%-8s %10s %10s %8s %10s ms %9s   %s\n" "$name" "${m[median_ms]}" "${m[cpu_ms]}" "${m[fps]}" \
-            "${m[first_frame_ms]}" "${m[peak_mib]}" "$shown"
+        printf "%-8s %10s %10s %8s %10s ms %7s ms %9s   %s\n" "$name" "${m[median_ms]}" "${m[cpu_ms]}" "${m[fps]}" \
+            "${m[first_frame_ms]}" "${m[first_cpu_ms]}" "${m[peak_mib]}" "$shown"
         for key in $keys; do eval "${name}_$key=\${m[$key]}"; done
         unset m
     done
     for name in game ${BEFORE:+before}; do
-        eval "local g_ms=\$${name}_median_ms g_cpu=\$${name}_cpu_ms g_first=\$${name}_first_frame_ms g_peak=\$${name}_peak_mib"
+        eval "local g_ms=\$${name}_median_ms g_cpu=\$${name}_cpu_ms g_first=\$${name}_first_frame_ms"
+        eval "local g_first_cpu=\$${name}_first_cpu_ms g_peak=\$${name}_peak_mib"
         echo "$name / floor: ms per frame $(ratio "$g_ms" "$floor_median_ms"), CPU per frame" \
-            "$(ratio "$g_cpu" "$floor_cpu_ms"), first frame $(ratio "$g_first" "$floor_first_frame_ms")," \
+            "$(ratio "$g_cpu" "$floor_cpu_ms"), first frame $(ratio "$g_first" "$floor_first_frame_ms")" \
+            "(its CPU $(ratio "$g_first_cpu" "$floor_first_cpu_ms")),"
             "peak memory $(ratio "$g_peak" "$floor_peak_mib"); fps $(ratio "$floor_median_ms" "$g_ms") of the floor's"
     done
     echo
@@ -153,6 +156,7 @@ for screen in $SCREENS; do
     run floor software "$OUT/overdraw-floor.txt" 10 1 --overdraw --multisample=off
     run game software "$OUT/overdraw-game.txt" 10 1 --overdraw --multisample=off
     echo "floor: $(field "$OUT/overdraw-floor.txt" writes_per_pixel)"
+    echo "(the game's own table: each mesh alone, its share of the screen's pixels)"
     sed -n '/^pixel writes:/,/^summary/p' "$OUT/overdraw-game.txt" | grep -v '^summary' | sed 's/^/game: /'
     if [ -n "$BEFORE" ] && "$BEFORE/bench/lumbrik_bench_game" --help 2>&1 | grep -q -- --overdraw; then
         run before software "$OUT/overdraw-before.txt" 10 1 --overdraw --multisample=off
