@@ -120,7 +120,7 @@ summarise() {
         eval "local g_first_cpu=\$${name}_first_cpu_ms g_peak=\$${name}_peak_mib"
         echo "$name / floor: ms per frame $(ratio "$g_ms" "$floor_median_ms"), CPU per frame" \
             "$(ratio "$g_cpu" "$floor_cpu_ms"), first frame $(ratio "$g_first" "$floor_first_frame_ms")" \
-            "(its CPU $(ratio "$g_first_cpu" "$floor_first_cpu_ms")),"
+            "(its CPU $(ratio "$g_first_cpu" "$floor_first_cpu_ms"))," \
             "peak memory $(ratio "$g_peak" "$floor_peak_mib"); fps $(ratio "$floor_median_ms" "$g_ms") of the floor's"
     done
     echo
