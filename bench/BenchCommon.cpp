@@ -1,10 +1,14 @@
 #include "BenchCommon.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include <unistd.h>
+
+#include <GL/gl.h>
 #include <SDL.h>
 
 #include "AllocationCounter.h"
@@ -41,13 +45,84 @@ bool countersSeeAllocations()
     return d.newCallsMain == 1 && d.mallocCallsMain == 1;
 }
 
-void pushMouseMotion(int32_t x, int32_t y)
+FirstFrameMoment markFirstFrame()
 {
-    SDL_Event event;
-    memset(&event, 0, sizeof event);
-    event.type = SDL_MOUSEMOTION;
-    event.motion.type = SDL_MOUSEMOTION;
-    event.motion.x = (Uint16)x;
-    event.motion.y = (Uint16)y;
-    SDL_PushEvent(&event);
+    FirstFrameMoment m;
+    m.steady = BenchClock::now();
+    clock_gettime(CLOCK_BOOTTIME, &m.boot);
+    m.cpuMs = processCpuMs();
+    return m;
+}
+
+double processAgeMs(const FirstFrameMoment &moment)
+{
+    FILE *in = fopen("/proc/self/stat", "r");
+    if (!in)
+        return -1;
+    char text[1024] = {};
+    size_t n = fread(text, 1, sizeof text - 1, in);
+    fclose(in);
+    text[n] = '\0';
+    const char *p = strrchr(text, ')');  // the command name may hold spaces
+    unsigned long long start = 0;
+    // Each step lands on the space before field 3, 4, ... 22 (the start time).
+    for (int field = 3; p && field <= 22; field++)
+        p = strchr(p + 1, ' ');
+    if (!p || sscanf(p + 1, "%llu", &start) != 1)
+        return -1;
+    double startMs = 1000.0 * (double)start / (double)sysconf(_SC_CLK_TCK);
+    double nowMs = (double)moment.boot.tv_sec * 1000.0 + (double)moment.boot.tv_nsec / 1e6;
+    return nowMs - startMs;
+}
+
+double peakMemoryMiB()
+{
+    FILE *in = fopen("/proc/self/status", "r");
+    if (!in)
+        return -1;
+    char line[256];
+    long kb = -1;
+    while (fgets(line, sizeof line, in))
+        if (sscanf(line, "VmHWM: %ld kB", &kb) == 1)
+            break;
+    fclose(in);
+    return kb < 0 ? -1 : kb / 1024.0;
+}
+
+double processCpuMs()
+{
+    timespec t = {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
+}
+
+void requestCountingStencil()
+{
+    SDL_InitSubSystem(SDL_INIT_VIDEO);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+}
+
+void beginCountingWrites()
+{
+    glClearStencil(0);
+    glClear(GL_STENCIL_BUFFER_BIT);
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, 0, 0xff);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+}
+
+double endCountingWrites(int width, int height)
+{
+    glDisable(GL_STENCIL_TEST);
+    GLint bits = 0;
+    glGetIntegerv(GL_STENCIL_BITS, &bits);
+    if (bits < 8)
+        return -1;
+    std::vector<unsigned char> stencil((size_t)width * height);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, stencil.data());
+    double sum = 0;
+    for (unsigned char v : stencil)
+        sum += v;
+    return sum;
 }

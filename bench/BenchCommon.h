@@ -3,9 +3,18 @@
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <vector>
 
 typedef std::chrono::steady_clock BenchClock;
+
+// The first frame's moment on two clocks: the bench's own, and the boot clock
+// that the process's start time in /proc is counted on.
+struct FirstFrameMoment {
+    BenchClock::time_point steady;
+    timespec boot = {};
+    double cpuMs = 0;  // CPU time of the process (all threads) up to then
+};
 
 // Milliseconds between two clock readings.
 double msBetween(BenchClock::time_point from, BenchClock::time_point to);
@@ -16,5 +25,23 @@ bool parseCount(const char *text, int &out);
 // True when the counters see exactly one operator new and one malloc made
 // on purpose (the counting works in this build).
 bool countersSeeAllocations();
-// Queues a mouse motion to window pixel (x, y).
-void pushMouseMotion(int32_t x, int32_t y);
+// Both clocks and the CPU time, now.
+FirstFrameMoment markFirstFrame();
+// Age of the process at that moment, from its start time in /proc/self/stat
+// (clock ticks since boot, so 1/CLK_TCK resolution); -1 when unreadable.
+double processAgeMs(const FirstFrameMoment &moment);
+// Peak resident set of this process in MiB (VmHWM), or -1.
+double peakMemoryMiB();
+// CPU time (user + system) this process has used so far, in ms.
+double processCpuMs();
+
+// Counting pixel writes with the stencil buffer: every fragment that passes
+// the alpha and depth tests adds one to its pixel's stencil value.
+// Asks for an 8-bit stencil buffer in the mode opened next; call before the
+// display opens (it starts SDL's video).
+void requestCountingStencil();
+// Clears the stencil and starts counting.
+void beginCountingWrites();
+// Stops counting; the sum of all stencil values, i.e. the writes since
+// beginCountingWrites (each pixel saturates at 255). -1 without a stencil buffer.
+double endCountingWrites(int width, int height);

@@ -8,8 +8,16 @@
 // pick has candidates) and now and then clicks one, so that a piece is
 // selected, pulsing and then resting with its shadow.
 //
-// Usage: lumbrik_bench_game [DATA_DIR] [--frames N] [--no-scissor]
-// DATA_DIR holds the game's archives (default build/data).
+// After the measured frames it re-measures where the start-up's time went
+// (archive reads, image decoding, uploads, the music), plays idle frames to
+// see the CPU they take, and with --overdraw counts the pixel writes of one
+// frame (stencil increments: every fragment that passes the alpha and depth
+// tests) in all and for each mesh drawn alone.
+//
+// Usage: lumbrik_bench_game [DATA_DIR] [--frames N] [--no-scissor] [--overdraw]
+//                           [--idle-ms N] [--multisample=on|off]
+// DATA_DIR holds the game's archives (default build/data); LUMBRIK_MULTISAMPLE
+// and --multisample choose the mode as they do for the game.
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
 #include <unistd.h>
@@ -28,6 +37,8 @@
 
 #include "AllocationCounter.h"
 #include "BenchCommon.h"
+#include "audio/SoundClip.h"
+#include "support/GameRig.h"
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/Frame.h"
@@ -39,7 +50,9 @@
 #include "platform/Platform.h"
 #include "puzzle/PuzzleBoard.h"
 #include "resources/Mesh.h"
+#include "resources/PakArchive.h"
 #include "resources/Settings.h"
+#include "resources/Texture.h"
 #include "scene/SceneObject.h"
 
 // Measured frames alternate: move onto a piece, then stay on it for a second
@@ -54,9 +67,16 @@ const int STAGE_FRAMES = 50;
 // Give up waiting for the pieces after this long.
 const double FLY_IN_LIMIT_MS = 30000;
 
+// Idle frames (no input, nothing moving) played to measure CPU use.
+const int DEFAULT_IDLE_MS = 3000;
+// Meshes listed by the overdraw report.
+const int OVERDRAW_LISTED = 12;
+
 struct BenchOptions {
     int frames = 300;
+    int idleMs = DEFAULT_IDLE_MS;
     bool scissor = true;
+    bool overdraw = false;
     const char *dataDir = "build/data";
 };
 
@@ -71,8 +91,14 @@ static bool parseOptions(int argc, char **argv, BenchOptions &options)
         bool hasValue = i + 1 < argc;
         if (strcmp(arg, "--frames") == 0 && hasValue && parseCount(argv[i + 1], options.frames))
             i++;
+        else if (strcmp(arg, "--idle-ms") == 0 && hasValue && parseCount(argv[i + 1], options.idleMs))
+            i++;
         else if (strcmp(arg, "--no-scissor") == 0)
             options.scissor = false;
+        else if (strcmp(arg, "--overdraw") == 0)
+            options.overdraw = true;
+        else if (strncmp(arg, "--multisample=", 14) == 0)
+            continue;  // read by openGameDisplay
         else if (arg[0] != '-' && !haveDir) {
             options.dataDir = arg;
             haveDir = true;
@@ -84,6 +110,32 @@ static bool parseOptions(int argc, char **argv, BenchOptions &options)
 
 // ---------------------------------------------------------------- start-up
 
+// The steps of playFrame and runFrame, played one by one so each can be
+// timed and counted. The draw only submits: llvmpipe rasterises in its own
+// threads and the swap waits for them.
+enum { STAGE_INPUT, STAGE_DRAW, STAGE_SWAP, STAGE_PICK, STAGE_COUNT };
+static const char *const STAGE_NAMES[STAGE_COUNT] = {"input", "draw", "swap", "pick"};
+
+static void runStage(int stage)
+{
+    switch (stage) {
+    case STAGE_INPUT:
+        gatherInput();
+        if (app.mixer && app.settings)
+            app.mixer->syncSwitches(*app.settings);
+        break;
+    case STAGE_DRAW:
+        drawScene();
+        break;
+    case STAGE_SWAP:
+        SDL_GL_SwapBuffers();
+        break;
+    default:
+        app.picker.pick();
+        break;
+    }
+}
+
 // Milestones of the start-up, each taken right after its step.
 struct StartupTimes {
     BenchClock::time_point mainEntered;
@@ -92,8 +144,8 @@ struct StartupTimes {
     BenchClock::time_point mixerOpen;
     BenchClock::time_point rootReady;   // signals, caption and root
     BenchClock::time_point sceneBuilt;
-    BenchClock::time_point firstFrame;
-    timespec firstFrameBoot = {};       // CLOCK_BOOTTIME at the first frame's end
+    FirstFrameMoment firstFrame;        // its swap has returned: the picture is shown
+    BenchClock::time_point firstPick;   // the pick that follows it
     bool mixerOpened = false;
     uint32_t firstFrameTicks = 0;       // App::frameTicks of the first frame
     double firstPieceZ = 0;             // board depth of piece 1 after it: -50 unflown, 0 landed
@@ -110,12 +162,11 @@ static void loadBenchSettings()
 }
 
 // The entry routine's start-up, step by step, timed; then the first frame.
-static void startTimed(StartupTimes &t)
+static void startTimed(StartupTimes &t, int argc, char **argv)
 {
     loadBenchSettings();
     t.settingsLoaded = BenchClock::now();
-    app.display = new Display;
-    app.display->open(0, 0, 0);
+    openGameDisplay(argc, argv);
     t.displayOpen = BenchClock::now();
     app.mixer = new Mixer;
     t.mixerOpened = app.mixer->open();
@@ -126,37 +177,15 @@ static void startTimed(StartupTimes &t)
     t.rootReady = BenchClock::now();
     buildStartupScene();
     t.sceneBuilt = BenchClock::now();
-    playFrame();
-    t.firstFrame = BenchClock::now();
-    clock_gettime(CLOCK_BOOTTIME, &t.firstFrameBoot);
+    for (int k = STAGE_INPUT; k <= STAGE_SWAP; k++)
+        runStage(k);
+    t.firstFrame = markFirstFrame();
+    runStage(STAGE_PICK);
+    t.firstPick = BenchClock::now();
     t.firstFrameTicks = app.frameTicks;
     SceneObject *board = app.board.boardObject;
     if (board && board->children.size() > 1)
         t.firstPieceZ = board->children[1]->transform.position[2];
-}
-
-// Age of the process at `when` (boot clock), from its start time in
-// /proc/self/stat (clock ticks since boot, so 1/CLK_TCK resolution); -1 when
-// it cannot be read.
-static double processAgeMs(const timespec &when)
-{
-    FILE *in = fopen("/proc/self/stat", "r");
-    if (!in)
-        return -1;
-    char text[1024] = {};
-    size_t n = fread(text, 1, sizeof text - 1, in);
-    fclose(in);
-    text[n] = '\0';
-    const char *p = strrchr(text, ')');  // the command name may hold spaces
-    unsigned long long start = 0;
-    // Each step lands on the space before field 3, 4, ... 22 (the start time).
-    for (int field = 3; p && field <= 22; field++)
-        p = strchr(p + 1, ' ');
-    if (!p || sscanf(p + 1, "%llu", &start) != 1)
-        return -1;
-    double startMs = 1000.0 * (double)start / (double)sysconf(_SC_CLK_TCK);
-    double nowMs = (double)when.tv_sec * 1000.0 + (double)when.tv_nsec / 1e6;
-    return nowMs - startMs;
 }
 
 // ---------------------------------------------------------------- pieces
@@ -199,48 +228,7 @@ static bool allLanded(const PieceSet &set)
     return true;
 }
 
-static double readDouble(const unsigned char *p)
-{
-    double v;
-    memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// The window pixel (origin top left) of the centre of the piece's first
-// triangle as last drawn: inside what the pick sees of the piece.
-static bool windowPixelOf(const SceneObject *piece, int32_t &x, int32_t &y)
-{
-    if (piece->meshCount == 0 || piece->meshes[0]->triangleCount == 0)
-        return false;
-    const Mesh *mesh = piece->meshes[0];
-    double c[3] = {0, 0, 0};
-    for (int v = 0; v < 3; v++)
-        for (int k = 0; k < 3; k++)
-            c[k] += readDouble(mesh->vertices + (v * 3 + k) * 8) / 3;
-    double projection[16];
-    GLint viewport[4];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    double wx, wy, wz;
-    if (!gluProject(c[0], c[1], c[2], mesh->modelView, projection, viewport, &wx, &wy, &wz))
-        return false;
-    x = (int32_t)wx;
-    y = viewport[3] - 1 - (int32_t)wy;
-    return x >= 0 && y >= 0 && x < viewport[2] && y < viewport[3];
-}
-
 // ---------------------------------------------------------------- events
-
-static void pushLeftButton(bool down)
-{
-    SDL_Event event;
-    memset(&event, 0, sizeof event);
-    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    event.button.type = event.type;
-    event.button.button = SDL_BUTTON_LEFT;
-    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    SDL_PushEvent(&event);
-}
 
 // What frame `f` of a run does: which piece the mouse goes to, and whether
 // the frame reads a click (the pick of the frame before saw the same piece).
@@ -257,13 +245,13 @@ static bool clickFrame(int f)
 // Queues frame f's input; true when it includes a click (only when `clicks`).
 static bool queueInput(const PieceSet &set, int f, bool clicks)
 {
-    int32_t x = 0, y = 0;
-    if (windowPixelOf(set.pieces[targetOf(set, f)], x, y))
-        pushMouseMotion(x, y);
+    int x = 0, y = 0;
+    if (windowPointOf(set.pieces[targetOf(set, f)], x, y))
+        pushMotion(x, y);
     if (!clicks || !clickFrame(f))
         return false;
-    pushLeftButton(true);
-    pushLeftButton(false);
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
     return true;
 }
 
@@ -307,6 +295,7 @@ struct FrameSample {
 struct RunResults {
     std::vector<FrameSample> samples;  // reserved up front
     double totalMs = 0;
+    double cpuMs = 0;                  // the process's, all threads, over the run
     AllocationCounts allocations;      // all measured frames, input queueing included
 };
 
@@ -323,6 +312,7 @@ static void measureFrames(const PieceSet &set, int frames, RunResults &results)
 {
     results.samples.assign((size_t)frames, FrameSample());
     AllocationCounts first = readAllocationCounts();
+    double cpu0 = processCpuMs();
     BenchClock::time_point start = BenchClock::now();
     for (int f = 0; f < frames; f++) {
         FrameSample &s = results.samples[(size_t)f];
@@ -336,14 +326,9 @@ static void measureFrames(const PieceSet &set, int frames, RunResults &results)
         sampleFrame(set, s);
     }
     results.totalMs = msBetween(start, BenchClock::now());
+    results.cpuMs = processCpuMs() - cpu0;
     results.allocations = allocationsBetween(first, readAllocationCounts());
 }
-
-// The steps of playFrame and runFrame, played one by one so each can be
-// timed and counted. The draw only submits: llvmpipe rasterises in its own
-// threads and the swap waits for them.
-enum { STAGE_INPUT, STAGE_DRAW, STAGE_SWAP, STAGE_PICK, STAGE_COUNT };
-static const char *const STAGE_NAMES[STAGE_COUNT] = {"input", "draw", "swap", "pick"};
 
 struct StageResults {
     std::vector<double> ms[STAGE_COUNT];  // reserved up front
@@ -357,26 +342,6 @@ static void addCounts(AllocationCounts &total, const AllocationCounts &a)
     total.newCallsMain += a.newCallsMain;
     total.mallocCalls += a.mallocCalls;
     total.mallocCallsMain += a.mallocCallsMain;
-}
-
-static void runStage(int stage)
-{
-    switch (stage) {
-    case STAGE_INPUT:
-        gatherInput();
-        if (app.mixer && app.settings)
-            app.mixer->syncSwitches(*app.settings);
-        break;
-    case STAGE_DRAW:
-        drawScene();
-        break;
-    case STAGE_SWAP:
-        SDL_GL_SwapBuffers();
-        break;
-    default:
-        app.picker.pick();
-        break;
-    }
 }
 
 // Frames without clicks, continuing the measured run's mouse path.
@@ -400,34 +365,21 @@ static void measureStages(const PieceSet &set, int firstFrame, StageResults &r)
 
 // ---------------------------------------------------------------- report
 
-// Peak resident set of this process in MiB, or -1.
-static double peakMemoryMiB()
-{
-    FILE *in = fopen("/proc/self/status", "r");
-    if (!in)
-        return -1;
-    char line[256];
-    long kb = -1;
-    while (fgets(line, sizeof line, in))
-        if (sscanf(line, "VmHWM: %ld kB", &kb) == 1)
-            break;
-    fclose(in);
-    return kb < 0 ? -1 : kb / 1024.0;
-}
-
 static void printStartup(const StartupTimes &t)
 {
-    double age = processAgeMs(t.firstFrameBoot);
-    printf("%-24s %.1f ms from main's first line", "first frame:", msBetween(t.mainEntered, t.firstFrame));
+    double age = processAgeMs(t.firstFrame);
+    printf("%-24s %.1f ms from main's first line to its swap", "first frame:",
+           msBetween(t.mainEntered, t.firstFrame.steady));
     if (age >= 0)
         printf("; %.0f ms from process start (/proc start time, 1/%ld s steps)", age, sysconf(_SC_CLK_TCK));
-    printf("\n");
+    printf("; %.0f ms of CPU\n", t.firstFrame.cpuMs);
     printf("%-24s settings %.2f, display %.1f, mixer %.1f (%s), signals+caption+root %.2f,\n", "  of which (ms):",
            msBetween(t.mainEntered, t.settingsLoaded), msBetween(t.settingsLoaded, t.displayOpen),
            msBetween(t.displayOpen, t.mixerOpen), t.mixerOpened ? "open" : "failed, silent",
            msBetween(t.mixerOpen, t.rootReady));
-    printf("%-24s start-up scene %.1f, first playFrame %.1f\n", "", msBetween(t.rootReady, t.sceneBuilt),
-           msBetween(t.sceneBuilt, t.firstFrame));
+    printf("%-24s start-up scene %.1f, first frame's draw and swap %.1f; its pick %.1f more\n", "",
+           msBetween(t.rootReady, t.sceneBuilt), msBetween(t.sceneBuilt, t.firstFrame.steady),
+           msBetween(t.firstFrame.steady, t.firstPick));
     printf("%-24s frameTicks %u ms; piece 1 at depth %.2f after it (-50 = not yet flying, 0 = landed)\n",
            "  first frame's clock:", (unsigned)t.firstFrameTicks, t.firstPieceZ);
 }
@@ -442,6 +394,23 @@ static void printFrameTimes(const RunResults &r)
     printf("%-24s median %.3f  p95 %.3f  worst %.3f\n", "ms per frame:", percentile(ms, 0.5), percentile(ms, 0.95),
            ms.back());
     printf("%-24s %.1f\n", "frames per second:", 1000.0 * (double)ms.size() / r.totalMs);
+    printf("%-24s %.3f (all threads; steadier than wall time on a shared machine)\n", "CPU ms per frame:",
+           r.cpuMs / (double)ms.size());
+}
+
+static double medianFrameMs(const RunResults &r)
+{
+    std::vector<double> ms;
+    for (const FrameSample &s : r.samples)
+        ms.push_back(s.ms);
+    std::sort(ms.begin(), ms.end());
+    return percentile(ms, 0.5);
+}
+
+// The stage's median; its list is sorted by printStages.
+static double stageMedian(const StageResults &r, int stage)
+{
+    return percentile(r.ms[stage], 0.5);
 }
 
 static void printActivity(const RunResults &r)
@@ -541,8 +510,12 @@ static void printReport(const BenchOptions &options, const StartupTimes &t, cons
     printf("lumbrik game bench\n");
     printf("%-24s %s\n", "renderer:", (const char *)glGetString(GL_RENDERER));
     printf("%-24s %dx%d, desktop %d bits per pixel\n", "resolution:", d.width, d.height, d.depth);
-    printf("%-24s %s (GL_SAMPLES %d)\n", "multisampled:", d.multisampled ? "yes" : "no", samples);
+    printf("%-24s %s (GL_SAMPLES %d)%s\n", "multisampled:", d.multisampled ? "yes" : "no", samples,
+           d.softwareRenderer ? "; a software rasterizer" : "");
     printf("%-24s %s\n", "pick colour scissor:", app.picker.scissorColourPass ? "on" : "off");
+    int swapControl = -1;
+    SDL_GL_GetAttribute(SDL_GL_SWAP_CONTROL, &swapControl);
+    printf("%-24s %d (as SDL reports it; 1 = the swap waits for the display)\n", "swap control:", swapControl);
     printf("%-24s %d of picture %d (size %d)\n", "pieces:", app.board.pieceCount, app.board.pictureIndex + 1,
            app.board.puzzleSize);
     printStartup(t);
@@ -551,6 +524,211 @@ static void printReport(const BenchOptions &options, const StartupTimes &t, cons
     printFrameTimes(r);
     printActivity(r);
     printAllocations(r);
+}
+
+// ---------------------------------------------------------------- start-up breakdown
+
+// What the first frame had loaded: the archives open and the images that
+// had become textures, taken right after it.
+struct StartupLoads {
+    std::vector<std::string> archives;
+    std::vector<std::string> textureArchives, textureEntries;  // parallel
+};
+
+static void snapshotLoads(StartupLoads &loads)
+{
+    const PakCache &cache = app.pakCache;
+    for (size_t a = 0; a < cache.archives.size(); a++) {
+        loads.archives.push_back(cache.names[a]);
+        const PakArchive &archive = *cache.archives[a];
+        for (size_t e = 0; e < archive.names.size(); e++) {
+            if (archive.textures[e] == 0)
+                continue;
+            loads.textureArchives.push_back(cache.names[a]);
+            loads.textureEntries.push_back(archive.names[e]);
+        }
+    }
+}
+
+struct StartupCosts {
+    double readMs = 0, decodeMs = 0, uploadMs = 0, musicMs = 0;
+    double archiveMiB = 0, megapixels = 0;
+    int decoded = 0;
+};
+
+static void timeImage(const PakArchive &archive, const std::string &entry, StartupCosts &c)
+{
+    PakEntry bytes = archive.entry(entry.c_str());
+    TexturePixels pixels;
+    BenchClock::time_point t0 = BenchClock::now();
+    bool ok = decodeImage(bytes.data, bytes.size, pixels);
+    BenchClock::time_point t1 = BenchClock::now();
+    if (!ok)
+        return;
+    uint32_t id = uploadTexture(pixels);
+    glFinish();
+    BenchClock::time_point t2 = BenchClock::now();
+    GLuint name = id;
+    glDeleteTextures(1, &name);
+    c.decodeMs += msBetween(t0, t1);
+    c.uploadMs += msBetween(t1, t2);
+    c.megapixels += (double)pixels.width * pixels.height / 1e6;
+    c.decoded++;
+}
+
+// The start-up's loading, done again now the same way (the files are in the
+// page cache both times): reading each archive, decoding and uploading each
+// image, converting the music.
+static void remeasureLoads(const StartupLoads &loads, StartupCosts &c)
+{
+    for (const std::string &name : loads.archives) {
+        PakArchive archive;
+        BenchClock::time_point t0 = BenchClock::now();
+        if (loadPakArchive(archive, name.c_str()) != PAK_OK)
+            continue;
+        c.readMs += msBetween(t0, BenchClock::now());
+        for (size_t e = 0; e < archive.sizes.size(); e++)
+            c.archiveMiB += archive.sizes[e] / 1048576.0;
+        for (size_t i = 0; i < loads.textureEntries.size(); i++)
+            if (loads.textureArchives[i] == name)
+                timeImage(archive, loads.textureEntries[i], c);
+        PakEntry music = archive.entry("music.wav");
+        if (!music.data)
+            continue;
+        BenchClock::time_point m0 = BenchClock::now();
+        delete decodeSoundClip(music.data, music.size);
+        c.musicMs += msBetween(m0, BenchClock::now());
+    }
+}
+
+static void printLoads(const StartupTimes &t, const StartupLoads &loads, const StartupCosts &c, double steadyMs)
+{
+    double firstFrameMs = msBetween(t.sceneBuilt, t.firstPick);
+    printf("%-24s (re-measured after the run)\n", "start-up breakdown:");
+    printf("  %-22s %8.1f ms  %zu archives, %.1f MiB\n", "archive reads", c.readMs, loads.archives.size(),
+           c.archiveMiB);
+    printf("  %-22s %8.1f ms  %d images, %.2f Mpixels\n", "image decoding", c.decodeMs, c.decoded, c.megapixels);
+    printf("  %-22s %8.1f ms\n", "texture uploads", c.uploadMs);
+    printf("  %-22s %8.1f ms\n", "music conversion", c.musicMs);
+    printf("  %-22s %8.1f ms  (first frame with its pick %.1f minus a steady frame %.1f: the driver's first\n",
+           "first-draw extra", firstFrameMs - steadyMs, firstFrameMs, steadyMs);
+    printf("  %-22s             compilation of its shader variants, first use of each texture)\n", "");
+    printf("  %-22s", "images at first frame:");
+    for (size_t i = 0; i < loads.textureEntries.size(); i++)
+        printf(" %s:%s", loads.textureArchives[i].c_str(), loads.textureEntries[i].c_str());
+    printf("\n");
+}
+
+// ---------------------------------------------------------------- idle
+
+// Frames with no input once everything has come to rest, as the main loop
+// plays them; the process's CPU time over the wall time.
+static double idleCpuShare(int ms)
+{
+    for (int f = 0; f < 10; f++)
+        playFrame();
+    double cpu0 = processCpuMs();
+    BenchClock::time_point start = BenchClock::now();
+    while (msBetween(start, BenchClock::now()) < ms)
+        playFrame();
+    double wall = msBetween(start, BenchClock::now());
+    return (processCpuMs() - cpu0) / wall;
+}
+
+// ---------------------------------------------------------------- overdraw
+
+// The archive entry a mesh's texture was made from, or the generated texture's name.
+static std::string textureLabel(const Mesh &mesh)
+{
+    if (mesh.generated || mesh.textureId == 0)
+        return mesh.textureSource + (mesh.textureId == 0 ? " (none)" : "");
+    const PakCache &cache = app.pakCache;
+    for (size_t a = 0; a < cache.archives.size(); a++) {
+        const PakArchive &archive = *cache.archives[a];
+        for (size_t e = 0; e < archive.textures.size(); e++)
+            if (archive.textures[e] == mesh.textureId)
+                return cache.names[a] + ":" + archive.names[e];
+    }
+    return mesh.textureSource;
+}
+
+struct MeshWrites {
+    const Mesh *mesh = nullptr;
+    double perPixel = 0;
+};
+
+// Writes of one mesh drawn alone where it was drawn last, with the alpha test
+// the draw gives it (blended meshes drop fragments of alpha 0); depth ignored.
+static double writesAlone(const Mesh &mesh, double pixels)
+{
+    glClear(GL_DEPTH_BUFFER_BIT);
+    beginCountingWrites();
+    glDisable(GL_DEPTH_TEST);
+    if (mesh.material.alphaTest || mesh.material.transparent) {
+        glAlphaFunc(GL_GREATER, mesh.material.alphaTest ? ALPHA_TEST_REFERENCE : 0.0f);
+        glEnable(GL_ALPHA_TEST);
+    }
+    glLoadMatrixd(mesh.modelView);
+    glBindTexture(GL_TEXTURE_2D, mesh.textureId);
+    const float *v = mesh.arrays.data();
+    glTexCoordPointer(2, GL_FLOAT, MESH_VERTEX_FLOATS * sizeof(float), v);
+    glNormalPointer(GL_FLOAT, MESH_VERTEX_FLOATS * sizeof(float), v + MESH_NORMAL_OFFSET);
+    glVertexPointer(3, GL_FLOAT, MESH_VERTEX_FLOATS * sizeof(float), v + MESH_POSITION_OFFSET);
+    glDrawArrays(GL_TRIANGLES, 0, 3 * mesh.triangleCount);
+    glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, ALPHA_TEST_REFERENCE);
+    glEnable(GL_DEPTH_TEST);
+    return endCountingWrites(app.display->width, app.display->height) / pixels;
+}
+
+// Meshes of the objects the draw shows (not closing, with an image).
+static void collectShown(const SceneObject *object, std::vector<MeshWrites> &out)
+{
+    if (object->closing)
+        return;
+    for (int32_t i = 0; object->hasImage && i < object->meshCount; i++) {
+        MeshWrites m;
+        m.mesh = object->meshes[i];
+        out.push_back(m);
+    }
+    for (const SceneObject *child : object->children)
+        collectShown(child, out);
+}
+
+static const char *materialName(const MeshMaterial &m)
+{
+    return m.transparent ? "blend" : (m.alphaTest ? "alphatest" : "opaque");
+}
+
+// One frame counted as drawn, then each mesh alone; returns writes per pixel.
+static double reportOverdraw()
+{
+    const Display &d = *app.display;
+    double pixels = (double)d.width * d.height;
+    beginCountingWrites();
+    drawScene();
+    double total = endCountingWrites(d.width, d.height);
+    if (total < 0) {
+        printf("%-24s no stencil buffer, not counted\n", "pixel writes:");
+        return -1;
+    }
+    std::vector<MeshWrites> meshes;
+    collectShown(app.root, meshes);
+    double byKind[3] = {0, 0, 0};
+    for (MeshWrites &m : meshes) {
+        m.perPixel = writesAlone(*m.mesh, pixels);
+        byKind[m.mesh->material.transparent ? 2 : (m.mesh->material.alphaTest ? 1 : 0)] += m.perPixel;
+    }
+    std::sort(meshes.begin(), meshes.end(),
+              [](const MeshWrites &a, const MeshWrites &b) { return a.perPixel > b.perPixel; });
+    printf("%-24s %.3f per screen pixel in one frame (%zu meshes shown)\n", "pixel writes:", total / pixels,
+           meshes.size());
+    printf("%-24s opaque %.3f, alpha-tested %.3f, blended %.3f (each mesh alone, depth ignored)\n", "  by material:",
+           byKind[0], byKind[1], byKind[2]);
+    for (size_t i = 0; i < meshes.size() && i < (size_t)OVERDRAW_LISTED; i++)
+        printf("  %8.3f  %-9s %5d triangles  %s\n", meshes[i].perPixel, materialName(meshes[i].mesh->material),
+               meshes[i].mesh->triangleCount, textureLabel(*meshes[i].mesh).c_str());
+    return total / pixels;
 }
 
 // ---------------------------------------------------------------- main
@@ -571,7 +749,8 @@ int main(int argc, char **argv)
     markMainThread();
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
-        fprintf(stderr, "usage: %s [DATA_DIR] [--frames N] [--no-scissor]\n", argv[0]);
+        fprintf(stderr, "usage: %s [DATA_DIR] [--frames N] [--no-scissor] [--overdraw] [--idle-ms N] "
+                        "[--multisample=on|off]\n", argv[0]);
         return 2;
     }
     if (chdir(options.dataDir) != 0) {
@@ -579,7 +758,11 @@ int main(int argc, char **argv)
         return 1;
     }
     app.picker.scissorColourPass = options.scissor;
-    startTimed(times);
+    if (options.overdraw)
+        requestCountingStencil();
+    startTimed(times, argc, argv);
+    StartupLoads loads;
+    snapshotLoads(loads);
     if (allocationCountingActive() && !countersSeeAllocations()) {
         fprintf(stderr, "lumbrik_bench_game: the allocation counters do not see allocations\n");
         return 1;
@@ -595,9 +778,24 @@ int main(int argc, char **argv)
     StageResults stages;
     measureStages(pieces, options.frames, stages);
     double peakMiB = peakMemoryMiB();
+    double idle = idleCpuShare(options.idleMs);
     printReport(options, times, results, warmupFrames);
     printStages(stages);
     printf("%-24s %.1f MiB (VmHWM, after every frame above)\n", "peak memory:", peakMiB);
+    printf("%-24s %.0f%% of one core over %d ms of frames with nothing moving (%ld cores)\n", "CPU while idle:",
+           100 * idle, options.idleMs, sysconf(_SC_NPROCESSORS_ONLN));
+    StartupCosts costs;
+    remeasureLoads(loads, costs);
+    double steadyMs = medianFrameMs(results);
+    printLoads(times, loads, costs, steadyMs);
+    double writes = options.overdraw ? reportOverdraw() : -1;
+    printf("summary first_frame_ms=%.0f first_cpu_ms=%.0f median_ms=%.3f cpu_ms=%.3f peak_mib=%.1f fps=%.2f "
+           "writes_per_pixel=%.3f draw_ms=%.3f pick_ms=%.3f draw_mallocs=%.1f pick_mallocs=%.1f idle_cpu=%.2f\n",
+           processAgeMs(times.firstFrame), times.firstFrame.cpuMs, steadyMs, results.cpuMs / (double)results.samples.size(), peakMiB,
+           1000.0 * (double)results.samples.size() / results.totalMs,
+           writes, stageMedian(stages, STAGE_DRAW), stageMedian(stages, STAGE_PICK),
+           (double)stages.allocations[STAGE_DRAW].mallocCallsMain / stages.frames,
+           (double)stages.allocations[STAGE_PICK].mallocCallsMain / stages.frames, idle);
     fflush(stdout);
     shutDown();
     return 0;

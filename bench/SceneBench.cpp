@@ -7,7 +7,7 @@
 // actions. Each frame the mouse is put over another square, so the pick
 // always has real candidates.
 //
-// Usage: lumbrik_bench_scene [--frames N] [--warmup N] [--no-scissor]
+// Usage: lumbrik_bench_scene [--frames N] [--warmup N] [--no-scissor] [--multisample=on|off]
 
 #include <algorithm>
 #include <chrono>
@@ -25,6 +25,7 @@
 
 #include "AllocationCounter.h"
 #include "BenchCommon.h"
+#include "support/GameRig.h"
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/Frame.h"
@@ -62,7 +63,7 @@ static bool parseOptions(int argc, char **argv, BenchOptions &options)
             i++;
         else if (strcmp(arg, "--no-scissor") == 0)
             options.scissor = false;
-        else
+        else if (strncmp(arg, "--multisample=", 14) != 0)  // that one is openGameDisplay's
             return false;
     }
     return true;
@@ -245,23 +246,6 @@ static void buildScene(const std::string &archive, BenchScene &scene)
 // ---------------------------------------------------------------- driving
 
 
-static int32_t clampTo(int32_t v, int32_t low, int32_t high)
-{
-    return v < low ? low : (v > high ? high : v);
-}
-
-// The window pixel (origin top left) showing the centre of an object that
-// hangs directly under the root.
-static void windowPixelOf(const SceneObject &object, int32_t &px, int32_t &py)
-{
-    const Display &d = *app.display;
-    double distance = EYE_Z - object.transform.position[2];
-    double u = object.x() / d.halfWidthAt(distance);
-    double v = object.transform.position[1] / d.halfHeightAt(distance);
-    px = clampTo((int32_t)lround((u + 1) * 0.5 * d.width), 0, d.width - 1);
-    py = clampTo((int32_t)lround((1 - v) * 0.5 * d.height), 0, d.height - 1);
-}
-
 // A stride coprime with the object count visits every square in turn.
 static const SceneObject &targetOf(const BenchScene &scene, int step)
 {
@@ -279,9 +263,9 @@ struct FrameResults {
 static void playFrames(const BenchScene &scene, int count, int firstStep, FrameResults *results)
 {
     for (int f = 0; f < count; f++) {
-        int32_t x, y;
-        windowPixelOf(targetOf(scene, firstStep + f), x, y);
-        pushMouseMotion(x, y);
+        int x, y;
+        if (windowPointOf(&targetOf(scene, firstStep + f), x, y))
+            pushMotion(x, y);
         BenchClock::time_point start = BenchClock::now();
         playFrame();
         BenchClock::time_point end = BenchClock::now();
@@ -321,7 +305,11 @@ static void measurePicks(const BenchScene &scene, int count, std::vector<double>
 {
     pickMs.reserve((size_t)count);
     for (int i = 0; i < count; i++) {
-        windowPixelOf(targetOf(scene, i), app.mouseX, app.mouseY);
+        int x, y;
+        if (windowPointOf(&targetOf(scene, i), x, y)) {
+            app.mouseX = x;
+            app.mouseY = y;
+        }
         drawForPick();
         BenchClock::time_point start = BenchClock::now();
         app.picker.pick();
@@ -393,7 +381,7 @@ int main(int argc, char **argv)
 {
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
-        fprintf(stderr, "usage: %s [--frames N] [--warmup N] [--no-scissor]\n", argv[0]);
+        fprintf(stderr, "usage: %s [--frames N] [--warmup N] [--no-scissor] [--multisample=on|off]\n", argv[0]);
         return 2;
     }
     markMainThread();
@@ -417,8 +405,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    app.display = new Display;
-    app.display->open(0, 0, 0);
+    openGameDisplay(argc, argv);
     app.picker.scissorColourPass = options.scissor;
     app.root = new SceneObject;
     BenchScene scene;

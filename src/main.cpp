@@ -1,10 +1,12 @@
 // lumbrik: a jigsaw-puzzle game for young children. Runs from the folder
 // that holds its .pak archives.
 //
-//   lumbrik [--language=CODE]
+//   lumbrik [--language=CODE] [--multisample=on|off]
 //
 // The words come in the desktop's language (LANGUAGE, LC_ALL, LC_MESSAGES,
 // LANG) when the game has it, else in English; --language picks one.
+// Software rasterizers draw without multisampling unless --multisample=on
+// or LUMBRIK_MULTISAMPLE=1 asks for it.
 #include <SDL.h>
 
 #include "app/Game.h"
@@ -12,5 +14,5 @@
 int main(int argc, char *argv[])
 {
     chooseLanguageAtStart(argc, argv);
-    return runGame();
+    return runGame(argc, argv);
 }

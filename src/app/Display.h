@@ -4,6 +4,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+// Alpha-tested meshes draw only texels whose alpha exceeds this.
+const float ALPHA_TEST_REFERENCE = 0.9f;
+
+// How the mode is chosen. Software rasterizers pay about 3x for 4x
+// multisampling, so by default they draw without it.
+enum MultisampleChoice {
+    MULTISAMPLE_AUTO,  // 4x unless GL_RENDERER names a software rasterizer
+    MULTISAMPLE_ON,    // 4x whatever the renderer (a plain mode where none exists)
+    MULTISAMPLE_OFF    // never
+};
 
 // Invariant: after open, rayCorner lies on the line from the eye through the
 // window's bottom-left corner, in eye coordinates (z < 0).
@@ -11,10 +23,15 @@ struct Display {
     int32_t width = 0;   // pixels
     int32_t height = 0;  // pixels
     int32_t depth = 0;   // desktop bits per pixel, recorded only
-    bool multisampled = false;
+    MultisampleChoice multisample = MULTISAMPLE_AUTO;  // read by open
+    bool multisampled = false;     // the mode in use has 4x multisampling
+    bool softwareRenderer = false; // GL_RENDERER names a software rasterizer
     double rayCorner[3] = {0, 0, -1};
 
-    // Starts SDL video and opens the mode; (0, 0, 0) takes the desktop's.
+    // Starts SDL video and opens the mode as `multisample` asks; (0, 0, 0)
+    // takes the desktop's. Under AUTO the renderer is asked right after a
+    // plain mode opens, and only a hardware one gets the mode reopened with
+    // multisampling, before anything is loaded.
     // Failure prints one line and ends the process with status 1.
     void open(int32_t width, int32_t height, int32_t depth);
     // Viewport, perspective and rayCorner for a window of that size.
@@ -26,3 +43,13 @@ struct Display {
     // Ends SDL (video and everything else).
     ~Display();
 };
+
+// True when a GL_RENDERER string names a software rasterizer (llvmpipe,
+// softpipe, swrast); null counts as not.
+bool isSoftwareRenderer(const char *renderer);
+// The choice from the LUMBRIK_MULTISAMPLE value (0 or 1; null when unset) and
+// the program's arguments (--multisample=on|off, which wins). Other
+// arguments are not looked at. False, with `error` set to one line, when a
+// value is neither; the choice then keeps what the valid sources said.
+bool readMultisampleChoice(const char *environment, int argc, char **argv, MultisampleChoice &choice,
+                           std::string &error);

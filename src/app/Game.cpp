@@ -1,5 +1,9 @@
 #include "app/Game.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include <SDL.h>
 
 #include "app/App.h"
@@ -29,11 +33,19 @@ void loadSettingsAtStart()
         *app.settings = loadSettings(app.settingsPath.c_str(), &app.settingsFound);
 }
 
-void startGame()
+void openGameDisplay(int argc, char **argv)
+{
+    app.display = new Display;
+    std::string error;
+    if (!readMultisampleChoice(getenv("LUMBRIK_MULTISAMPLE"), argc, argv, app.display->multisample, error))
+        fprintf(stderr, "%s\n", error.c_str());
+    app.display->open(0, 0, 0);
+}
+
+void startGame(int argc, char **argv)
 {
     loadSettingsAtStart();
-    app.display = new Display;
-    app.display->open(0, 0, 0);
+    openGameDisplay(argc, argv);
     // No sound device is no reason to stop: the game then runs silently.
     app.mixer = new Mixer;
     app.mixer->open();
@@ -74,9 +86,9 @@ void shutDownGame()
     app.display = nullptr;
 }
 
-int runGame()
+int runGame(int argc, char **argv)
 {
-    startGame();
+    startGame(argc, argv);
     while (!app.root->dead)
         playFrame();
     shutDownGame();

@@ -10,9 +10,13 @@ void chooseLanguageAtStart(int argc, char **argv);
 // Settings path and settings, and what was found there; defaults unless a
 // file was read and understood.
 void loadSettingsAtStart();
+// Creates and opens App::display with the multisampling that
+// LUMBRIK_MULTISAMPLE and --multisample=on|off ask for (a malformed value is
+// reported on stderr and ignored). A video failure ends the process with status 1.
+void openGameDisplay(int argc, char **argv);
 // Everything before the main loop: settings, window, signals, caption, root,
 // start-up scene. A video failure ends the process with status 1.
-void startGame();
+void startGame(int argc, char **argv);
 // Builds the start-up scene under a new root and starts every object's
 // clock now, so the first frame does not swallow the start-up time.
 void buildFirstScene();
@@ -21,4 +25,4 @@ void playFrame();
 // Frees the scene tree and the window (which ends SDL).
 void shutDownGame();
 // The whole program; returns the exit status (0 after a normal shut-down).
-int runGame();
+int runGame(int argc, char **argv);

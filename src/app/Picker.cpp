@@ -29,6 +29,18 @@ static void drawSilhouette(const SceneObject &object)
         object.meshes[i]->drawGeometry();
 }
 
+// False when no mesh of the object can reach the region that `projection`
+// (the pick matrix times the camera's) looks at: drawing it in selection
+// mode could not make a hit, so it is left out. Each draw costs the driver
+// a heap allocation or two and a pass over every vertex.
+static bool mayHit(const SceneObject &object, const double projection[16])
+{
+    for (int32_t i = 0; i < object.meshCount; i++)
+        if (!object.meshes[i]->outsideView(projection))
+            return true;
+    return false;
+}
+
 // Selection mode over every registered object, 2x2 pixels around the mouse.
 static int selectionPass(Picker &picker, int mouseX, int mouseY)
 {
@@ -46,10 +58,14 @@ static int selectionPass(Picker &picker, int mouseX, int mouseY)
     // Centred on the middle of the pixel under the mouse (GL rows count up).
     gluPickMatrix(mouseX + 0.5, viewport[3] - mouseY - 0.5, 2, 2, viewport);
     glMultMatrixd(projection);
+    GLdouble region[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, region);
     glMatrixMode(GL_MODELVIEW);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     for (size_t i = 0; i < picker.pickables.size(); i++) {
+        if (!mayHit(*picker.pickables[i], region))
+            continue;
         glLoadName((GLuint)i);
         drawSilhouette(*picker.pickables[i]);
     }

@@ -1,8 +1,10 @@
 #include "resources/Mesh.h"
 
+#include <cfloat>
 #include <cstring>
 
 #include "app/App.h"
+#include "app/Display.h"
 #include "app/GL.h"
 
 static float readF32(const unsigned char *p)
@@ -24,22 +26,49 @@ static void decodeMaterial(const unsigned char *p, MeshMaterial &m)
     m.shininess = readF32(p + 52);
 }
 
-bool skipMeshRecord(ByteReader &in)
+// A stored double as a float; values beyond float's range are clamped (a
+// narrowing conversion out of range is undefined), NaN passes through.
+static float readF64AsFloat(const unsigned char *p)
 {
-    ByteReader probe = in;
-    int32_t nameLength, triangles;
-    const unsigned char *name;
-    if (!probe.readI32(nameLength) || nameLength < 0 || !probe.take(name, (size_t)nameLength))
-        return false;
-    if (memchr(name, 0, (size_t)nameLength) == nullptr)
-        return false;
-    if (!probe.skip(80 + 60) || !probe.readI32(triangles) || triangles < 0 || !probe.skip(1))
-        return false;
-    if ((uint64_t)triangles * MESH_TRIANGLE_BYTES > probe.remaining())
-        return false;
-    probe.skip((size_t)triangles * MESH_TRIANGLE_BYTES);
-    in = probe;
-    return true;
+    double v;
+    memcpy(&v, p, 8);
+    if (v > FLT_MAX)
+        return FLT_MAX;
+    if (v < -FLT_MAX)
+        return -FLT_MAX;
+    return (float)v;
+}
+
+// The stored arrays (9T positions, 9T normals, 6T texture coordinates, all
+// doubles) interleaved into one float array, vertex by vertex.
+static void convertGeometry(const unsigned char *positions, size_t vertexCount, std::vector<float> &out)
+{
+    const unsigned char *normals = positions + vertexCount * 24;
+    const unsigned char *texCoords = normals + vertexCount * 24;
+    out.resize(vertexCount * MESH_VERTEX_FLOATS);
+    float *v = out.data();
+    for (size_t i = 0; i < vertexCount; i++, v += MESH_VERTEX_FLOATS) {
+        for (int k = 0; k < 2; k++)
+            v[k] = readF64AsFloat(texCoords + (i * 2 + k) * 8);
+        for (int k = 0; k < 3; k++) {
+            v[MESH_NORMAL_OFFSET + k] = readF64AsFloat(normals + (i * 3 + k) * 8);
+            v[MESH_POSITION_OFFSET + k] = readF64AsFloat(positions + (i * 3 + k) * 8);
+        }
+    }
+}
+
+static void findBox(Mesh &mesh)
+{
+    size_t vertexCount = mesh.arrays.size() / MESH_VERTEX_FLOATS;
+    for (size_t i = 0; i < vertexCount; i++) {
+        const float *p = mesh.arrays.data() + i * MESH_VERTEX_FLOATS + MESH_POSITION_OFFSET;
+        for (int k = 0; k < 3; k++) {
+            if (i == 0 || p[k] < mesh.lowCorner[k])
+                mesh.lowCorner[k] = p[k];
+            if (i == 0 || p[k] > mesh.highCorner[k])
+                mesh.highCorner[k] = p[k];
+        }
+    }
 }
 
 void Mesh::load(ByteReader &in, const char *archiveName)
@@ -64,9 +93,9 @@ void Mesh::load(ByteReader &in, const char *archiveName)
     in.readI32(triangleCount);
     in.skip(1);
     size_t count = (size_t)triangleCount;
-    in.take(vertices, count * 72);
-    in.take(normals, count * 72);
-    in.take(texCoords, count * 48);
+    in.take(vertices, count * MESH_TRIANGLE_BYTES);
+    convertGeometry(vertices, count * 3, arrays);
+    findBox(*this);
 }
 
 Mesh::~Mesh()
@@ -87,6 +116,8 @@ void Mesh::setColour(double r, double g, double b)
     colourOverride = true;
 }
 
+const GLsizei VERTEX_STRIDE = MESH_VERTEX_FLOATS * sizeof(float);
+
 // Material, texture, colour and arrays, then the triangles.
 static void drawShaded(const Mesh &mesh)
 {
@@ -102,9 +133,10 @@ static void drawShaded(const Mesh &mesh)
     } else {
         glColor3f(1, 1, 1);
     }
-    glTexCoordPointer(2, GL_DOUBLE, 0, mesh.texCoords);
-    glVertexPointer(3, GL_DOUBLE, 0, mesh.vertices);
-    glNormalPointer(GL_DOUBLE, 0, mesh.normals);
+    const float *v = mesh.arrays.data();
+    glTexCoordPointer(2, GL_FLOAT, VERTEX_STRIDE, v);
+    glVertexPointer(3, GL_FLOAT, VERTEX_STRIDE, v + MESH_POSITION_OFFSET);
+    glNormalPointer(GL_FLOAT, VERTEX_STRIDE, v + MESH_NORMAL_OFFSET);
     glDrawArrays(GL_TRIANGLES, 0, 3 * mesh.triangleCount);
     if (mesh.colourOverride)
         glPopAttrib();
@@ -147,8 +179,11 @@ void Mesh::drawDeferred()
             if (savedLights[i])
                 glEnable(GL_LIGHT1 + i);
     }
-    if (material.alphaTest)
-        glEnable(GL_ALPHA_TEST);
+    // A blended fragment of alpha 0 leaves its pixel as it was: discarding it
+    // spares the rasterizer the read, blend and write of a pixel that shows
+    // nothing (the clear margins and holes of interface images).
+    glAlphaFunc(GL_GREATER, material.alphaTest ? ALPHA_TEST_REFERENCE : 0.0f);
+    glEnable(GL_ALPHA_TEST);
     glLoadMatrixd(modelView);
     glEnable(GL_BLEND);
     drawShaded(*this);
@@ -160,14 +195,53 @@ void Mesh::drawDeferred()
             if (savedLights[i])
                 glDisable(GL_LIGHT1 + i);
     }
-    if (material.alphaTest)
-        glDisable(GL_ALPHA_TEST);
+    glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, ALPHA_TEST_REFERENCE);
     glDisable(GL_BLEND);
 }
 
 void Mesh::drawGeometry() const
 {
     glLoadMatrixd(modelView);
-    glVertexPointer(3, GL_DOUBLE, 0, vertices);
+    glVertexPointer(3, GL_FLOAT, VERTEX_STRIDE, arrays.data() + MESH_POSITION_OFFSET);
     glDrawArrays(GL_TRIANGLES, 0, 3 * triangleCount);
+}
+
+// Bit k of the answer: the clip-space point lies beyond plane k (x, y, z
+// below -w or above +w). The margin keeps points that GL's float arithmetic
+// might still count as inside.
+static unsigned outsidePlanes(const double clip[4])
+{
+    const double MARGIN = 1e-6;
+    double w = clip[3] + MARGIN * (clip[3] < 0 ? -clip[3] : clip[3]);
+    unsigned planes = 0;
+    for (int k = 0; k < 3; k++) {
+        if (clip[k] < -w)
+            planes |= 1u << (2 * k);
+        if (clip[k] > w)
+            planes |= 1u << (2 * k + 1);
+    }
+    return planes;
+}
+
+static void transformPoint(const double m[16], const double p[4], double out[4])
+{
+    for (int r = 0; r < 4; r++)
+        out[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r] * p[3];
+}
+
+bool Mesh::outsideView(const double projection[16]) const
+{
+    if (triangleCount <= 0)
+        return true;
+    unsigned common = ~0u;
+    for (int corner = 0; corner < 8 && common != 0; corner++) {
+        double local[4] = {corner & 1 ? highCorner[0] : lowCorner[0], corner & 2 ? highCorner[1] : lowCorner[1],
+                           corner & 4 ? highCorner[2] : lowCorner[2], 1};
+        double eye[4], clip[4];
+        transformPoint(modelView, local, eye);
+        transformPoint(projection, eye, clip);
+        common &= outsidePlanes(clip);
+    }
+    return common != 0;
 }

@@ -1,21 +1,20 @@
-// One textured triangle mesh read in place from a model entry.
-//
-// Mesh record, little-endian, no alignment (T triangles, L name bytes):
-//   int32 L | L bytes texture name, zero-terminated inside L | 80-byte header
-//   | 60-byte material | int32 T | 1 unused byte | 9T doubles positions
-//   | 9T doubles normals | 6T doubles texture coordinates
-// A record occupies 149 + L + 192 T bytes.
+// One textured triangle mesh read from a model entry. Its geometry is
+// converted once, at load, into one interleaved array of floats: the form
+// the draw, the transparent pass and both pick passes hand to GL, so nothing
+// is converted per frame. The model format is in ModelFormat.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "resources/ByteReader.h"
+#include "resources/ModelFormat.h"
 
-// Size of the fixed part of a mesh record, name excluded (4 + 80 + 60 + 4 + 1).
-const size_t MESH_FIXED_BYTES = 149;
-// Bytes of geometry per triangle: positions, normals and texture coordinates.
-const size_t MESH_TRIANGLE_BYTES = 192;
+// Floats per vertex in Mesh::arrays: s, t | nx, ny, nz | x, y, z.
+const int MESH_VERTEX_FLOATS = 8;
+const int MESH_NORMAL_OFFSET = 2;
+const int MESH_POSITION_OFFSET = 5;
 
 // The 60-byte material block, decoded.
 struct MeshMaterial {
@@ -27,9 +26,9 @@ struct MeshMaterial {
     float shininess = 0;
 };
 
-// Invariant: after a successful load the geometry pointers address 3T
-// vertices inside the model entry, which the owning object's archive use
-// keeps alive.
+// Invariant: after a successful load arrays holds 3T vertices of
+// MESH_VERTEX_FLOATS each, and `vertices` addresses the same 3T positions as
+// stored in the model entry, which the owning object's archive use keeps alive.
 struct Mesh {
     double colour[3] = {1, 1, 1};
     bool colourOverride = false;
@@ -39,9 +38,10 @@ struct Mesh {
     bool savedLighting = false;
     bool savedLights[8] = {false, false, false, false, false, false, false, false};
     int32_t triangleCount = 0;
-    const unsigned char *vertices = nullptr;   // Borrowed: 9T doubles in the entry
-    const unsigned char *normals = nullptr;    // Borrowed: 9T doubles
-    const unsigned char *texCoords = nullptr;  // Borrowed: 6T doubles
+    const unsigned char *vertices = nullptr;  // Borrowed: 9T doubles in the entry (positions as stored)
+    std::vector<float> arrays;        // what is drawn: texture coordinate, normal, position per vertex
+    float lowCorner[3] = {0, 0, 0};   // the box around every position (model units)
+    float highCorner[3] = {0, 0, 0};
     std::string textureSource;  // archive name, or the description of a generated texture
     uint32_t textureId = 0;
     bool generated = false;
@@ -65,8 +65,9 @@ struct Mesh {
     void drawDeferred();
     // Bare triangles with the recorded matrix: the pick's silhouette.
     void drawGeometry() const;
+    // True when, with the recorded matrix and `projection`, the mesh's box
+    // lies wholly outside one plane of the view volume, so that no triangle
+    // of it can reach the picture (or a selection region). Always true for a
+    // mesh without triangles.
+    bool outsideView(const double projection[16]) const;
 };
-
-// Steps past one mesh record; false (cursor unchanged) when any count or
-// length is negative or runs past the end, or the name lacks its terminator.
-bool skipMeshRecord(ByteReader &in);

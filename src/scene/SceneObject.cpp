@@ -34,31 +34,6 @@ void SceneObject::close()
     closing = true;
 }
 
-// Reads the marker byte, the optional skipped field and the mesh count.
-static bool readModelHeader(ByteReader &in, int32_t &count)
-{
-    uint8_t marker;
-    if (!in.readU8(marker))
-        return false;
-    if (marker == 255 && !in.skip(4))
-        return false;
-    return in.readI32(count) && count >= 0;
-}
-
-int32_t checkModel(const unsigned char *data, uint32_t size)
-{
-    if (!data)
-        return -1;
-    ByteReader in = {data, data + size};
-    int32_t count;
-    if (!readModelHeader(in, count))
-        return -1;
-    for (int32_t i = 0; i < count; i++)
-        if (!skipMeshRecord(in))
-            return -1;
-    return count;
-}
-
 void SceneObject::setImage(const char *archive, const char *entry)
 {
     archives.push_back(archive);

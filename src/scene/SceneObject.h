@@ -79,6 +79,3 @@ struct SceneObject {
 // time spent building a scene is not played as one long first frame.
 void restartClocks(SceneObject *object, uint32_t ticks);
 
-// Number of meshes in a model entry, or -1 when any count or length runs
-// past the entry (such a model loads no meshes).
-int32_t checkModel(const unsigned char *data, uint32_t size);

@@ -34,3 +34,20 @@ TEST(DisplayTest, FixedStateIsInPlace)
     glGetFloatv(GL_ALPHA_TEST_REF, &ref);
     EXPECT_NEAR(0.9, ref, 1e-6);
 }
+
+// The suite runs once per mode (LUMBRIK_MULTISAMPLE unset, 0 or 1): on a
+// software rasterizer the default draws without multisampling, which costs it
+// about three times the time per frame.
+TEST(DisplayTest, SoftwareRasterizerDrawsWithoutMultisamplingUnlessAskedFor)
+{
+    const Display *d = app.display;
+    GLint samples = -1;
+    glGetIntegerv(GL_SAMPLES, &samples);
+    EXPECT_EQ(isSoftwareRenderer((const char *)glGetString(GL_RENDERER)), d->softwareRenderer);
+    EXPECT_EQ(d->multisampled, samples > 0);
+    if (d->multisample == MULTISAMPLE_ON) {
+        EXPECT_EQ(4, samples);  // the test screens are 24-bit, where the mode exists
+    } else if (d->multisample == MULTISAMPLE_OFF || d->softwareRenderer) {
+        EXPECT_EQ(0, samples);
+    }
+}

@@ -8,6 +8,7 @@
 
 #include "app/App.h"
 #include "app/Display.h"
+#include "app/Game.h"
 #include "scene/SceneObject.h"
 
 int main(int argc, char **argv)
@@ -17,8 +18,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "cannot enter %s\n", LUMBRIK_DATA_DIR);
         return 1;
     }
-    app.display = new Display;
-    app.display->open(0, 0, 0);
+    openGameDisplay(0, nullptr);  // LUMBRIK_MULTISAMPLE picks the mode
     app.root = new SceneObject;
     int status = RUN_ALL_TESTS();
     delete app.root;

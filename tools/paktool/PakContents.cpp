@@ -7,7 +7,6 @@
 #include "resources/GeneratedTexture.h"
 #include "resources/Mesh.h"
 #include "resources/Texture.h"
-#include "scene/SceneObject.h"
 
 static bool readWavFormat(const unsigned char *data, uint32_t size, EntryInfo &info)
 {

@@ -19,6 +19,7 @@
 #include "app/Display.h"
 #include "app/Frame.h"
 #include "app/GL.h"
+#include "app/Game.h"
 #include "pakwriter/PngWriter.h"
 #include "scene/SceneObject.h"
 
@@ -87,8 +88,7 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    app.display = new Display;
-    app.display->open(0, 0, 0);
+    openGameDisplay(0, nullptr);  // LUMBRIK_MULTISAMPLE picks the mode
     app.root = new SceneObject;
     for (const ViewItem &item : items)
         addItem(item);
