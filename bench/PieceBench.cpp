@@ -40,6 +40,7 @@
 #include <unistd.h>
 
 #include "BenchCommon.h"
+#include "support/GameRig.h"
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/Game.h"
@@ -339,24 +340,13 @@ static bool landed(const std::vector<SceneObject *> &pieces)
     return !pieces.empty();
 }
 
-static void pushLeft(bool down)
-{
-    SDL_Event event;
-    memset(&event, 0, sizeof event);
-    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-    event.button.type = event.type;
-    event.button.button = SDL_BUTTON_LEFT;
-    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-    SDL_PushEvent(&event);
-}
-
 // Moves to (x, y), lets the pick see it, then clicks there.
 static void clickAt(Vec2 at)
 {
-    pushMouseMotion((int32_t)at.x, (int32_t)at.y);
+    pushMotion((int32_t)at.x, (int32_t)at.y);
     playFrame();
-    pushLeft(true);
-    pushLeft(false);
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
     playFrame();
 }
 
@@ -561,7 +551,7 @@ static EdgeCounts measureEdges(SDL_Surface *shot, const std::vector<JigsawPiece>
 static int runEdges(const Options &o)
 {
     startScene(o);
-    pushMouseMotion(app.display->width / 2, app.display->height / 2);
+    pushMotion(app.display->width / 2, app.display->height / 2);
     if (!waitForTheBoard()) {
         fprintf(stderr, "pieces: the pieces never landed\n");
         return 1;
@@ -570,7 +560,7 @@ static int runEdges(const Options &o)
     placePieces(cut, std::min(o.placed, (int)cut.size() - 1));
     if (o.select > app.board.placedCount && o.select <= (int)cut.size())
         selectPiece(cut, o.select - 1);
-    pushMouseMotion(app.display->width / 2, app.display->height / 2);
+    pushMotion(app.display->width / 2, app.display->height / 2);
     for (int i = 0; i < 5; i++)  // the cursor over the empty board, the pulse over
         playFrame();
     playFor(300);
