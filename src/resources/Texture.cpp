@@ -3,7 +3,10 @@
 #include <SDL_image.h>
 
 #include "app/GL.h"
-#include "resources/PakArchive.h"
+
+#ifndef GL_CLAMP_TO_EDGE
+#define GL_CLAMP_TO_EDGE 0x812F  // OpenGL 1.2; the gl.h of Windows stops at 1.1
+#endif
 
 // One pixel value of any depth from 1 to 4 bytes per pixel.
 static Uint32 fetchPixel(const Uint8 *p, int bytesPerPixel)
@@ -87,36 +90,15 @@ uint32_t uploadTexture(const TexturePixels &pixels)
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Every texture is drawn as one whole picture: linear filtering at a
+    // border must not reach round to the opposite border.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     return id;
 }
 
-uint32_t PakArchive::texture(const char *name)
+void deleteTexture(uint32_t textureId)
 {
-    int i = find(name);
-    if (i < 0)
-        return 0;
-    if (textures[i] == 0) {
-        TexturePixels pixels;
-        if (decodeImage(entries[i], sizes[i], pixels))
-            textures[i] = uploadTexture(pixels);
-    }
-    textureUses[i]++;
-    return textures[i];
-}
-
-void PakArchive::releaseTexture(uint32_t textureId)
-{
-    // Texture 0 stands for "none": counting it down would corrupt the counts
-    // of every entry that has no texture.
-    if (textureId == 0)
-        return;
-    for (size_t i = 0; i < textures.size(); i++) {
-        if (textures[i] != textureId)
-            continue;
-        if (--textureUses[i] == 0) {
-            GLuint id = textureId;
-            glDeleteTextures(1, &id);
-            textures[i] = 0;
-        }
-    }
+    GLuint id = textureId;
+    glDeleteTextures(1, &id);
 }
