@@ -50,5 +50,16 @@ printf '\x00\x05\x00\x00\x00' >"$work/model"
 "$paktool" check "$work/bad-model.pak" 2>/dev/null; [ $? -eq 1 ] && pass "damaged model reported" \
     || fail "damaged model not reported"
 
+# A WAV whose format chunk is cut short by the end of its entry is damaged:
+# list says so, check names it and fails; nothing is read past the entry.
+printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00' >"$work/cut.wav"
+"$paktool" create "$work/cut-wav.pak" "$work/cut.wav" >/dev/null
+out=$("$paktool" list "$work/cut-wav.pak" 2>&1); status=$?
+[ "$status" -eq 0 ] && echo "$out" | grep -q '^cut.wav .*wav: damaged (format chunk cut short)$' \
+    && pass "cut WAV listed as damaged" || fail "cut WAV: status $status: $out"
+out=$("$paktool" check "$work/cut-wav.pak" 2>&1); status=$?
+[ "$status" -eq 1 ] && echo "$out" | grep -q 'cut.wav: damaged sound' && pass "cut WAV fails the check" \
+    || fail "cut WAV check: status $status: $out"
+
 echo "paktool: $failures failure(s)"
 [ "$failures" -eq 0 ]
