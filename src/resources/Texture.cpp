@@ -1,8 +1,11 @@
 #include "resources/Texture.h"
 
+#include <cstring>
+
 #include <SDL_image.h>
 
 #include "app/GL.h"
+#include "resources/ByteReader.h"
 
 #ifndef GL_CLAMP_TO_EDGE
 #define GL_CLAMP_TO_EDGE 0x812F  // OpenGL 1.2; the gl.h of Windows stops at 1.1
@@ -63,9 +66,30 @@ bool convertSurface(SDL_Surface *surface, TexturePixels &out)
     return true;
 }
 
+static const unsigned char PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+
+// True unless the bytes are a PNG whose chunks, up to IEND, do not all lie
+// inside them. SDL_image's PNG reader ignores short reads and then reads the
+// same stale chunk header again and again, so such a PNG must not reach it.
+static bool pngChunksFit(const unsigned char *data, uint32_t size)
+{
+    if (size < sizeof PNG_SIGNATURE || memcmp(data, PNG_SIGNATURE, sizeof PNG_SIGNATURE) != 0)
+        return true;
+    ByteReader in = {data + sizeof PNG_SIGNATURE, data + size};
+    const unsigned char *length, *type;
+    while (in.take(length, 4) && in.take(type, 4)) {
+        uint32_t bytes = (uint32_t)length[0] << 24 | length[1] << 16 | length[2] << 8 | length[3];
+        if (!in.skip(bytes) || !in.skip(4))  // data, CRC
+            return false;
+        if (memcmp(type, "IEND", 4) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out)
 {
-    if (!data || size == 0)
+    if (!data || size == 0 || !pngChunksFit(data, size))
         return false;
     SDL_RWops *stream = SDL_RWFromMem((void *)data, (int)size);
     if (!stream)

@@ -22,7 +22,8 @@ struct TexturePixels {
 // channel order, colour key) to tightly described RGB or RGBA rows. Reads
 // only inside the surface's rows. False for an empty or unreadable surface.
 bool convertSurface(SDL_Surface *surface, TexturePixels &out);
-// Decodes an image held in memory; false when SDL_image cannot decode it.
+// Decodes an image held in memory; false when SDL_image cannot decode it, or
+// when it is a PNG whose chunks run past the bytes (SDL_image would hang).
 bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out);
 // Creates a GL texture (level 0, linear filters clamped to the edges,
 // GL_MODULATE) from pixels and leaves it bound. Release with: deleteTexture
