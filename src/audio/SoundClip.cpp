@@ -47,6 +47,10 @@ static bool nextChunk(ByteReader &in, const unsigned char *&id, const unsigned c
     return true;
 }
 
+// RIFF pads a chunk of odd length to even, SDL does not: after one, the two
+// would read different chunks, so one before the samples is refused.
+static const char *ODD_CHUNK = "odd-sized chunk before the samples";
+
 static uint16_t le16(const unsigned char *p)
 {
     return (uint16_t)(p[0] | p[1] << 8);
@@ -79,6 +83,8 @@ static WavCheck readFormatChunk(ByteReader &in, WavHeader &out)
             return refuse(out, WAV_DAMAGED, "format chunk cut short");
         if (!fits)
             return refuse(out, WAV_DAMAGED, "a chunk runs past the entry");
+        if (length & 1)
+            return refuse(out, WAV_DAMAGED, ODD_CHUNK);
     } while (tagIs(id, "LIST") || tagIs(id, "fact"));
     if (!tagIs(id, "fmt "))
         return refuse(out, WAV_DAMAGED, "no format chunk first");
@@ -100,6 +106,8 @@ static WavCheck findSampleData(ByteReader &in, WavHeader &out)
         if (!fits)
             return refuse(out, WAV_DAMAGED, tagIs(id, "data") ? "sample data runs past the entry"
                                                               : "a chunk runs past the entry");
+        if ((length & 1) && !tagIs(id, "data"))
+            return refuse(out, WAV_DAMAGED, ODD_CHUNK);
     } while (!tagIs(id, "data"));
     out.dataBytes = length;
     return WAV_OK;

@@ -43,9 +43,9 @@ struct WavHeader {
 };
 
 // Walks a WAV's RIFF chunks inside [bytes, bytes + size) the way SDL's loader
-// will (chunks back to back without pad bytes; the first one other than LIST
-// or fact is the format; then chunks up to "data"), so that every length SDL
-// will allocate is known to lie inside the entry.
+// will (the first chunk other than LIST or fact is the format; then chunks up
+// to "data"; an odd-sized chunk before the data, which RIFF pads and SDL does
+// not, is refused), so that every length SDL will allocate lies inside the entry.
 WavCheck readWavHeader(const unsigned char *bytes, uint32_t size, WavHeader &out);
 // Decodes a WAV held in memory (8- or 16-bit PCM, any channel count SDL
 // converts to stereo, any rate) and converts it to the device format. Null
