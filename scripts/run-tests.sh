@@ -2,7 +2,7 @@
 # Builds lumbrik and runs every test headless: unit tests, windowed tests
 # under Xvfb with Mesa's software renderer, the program itself, the check of
 # the Windows-only sources, and the whole suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# and UndefinedBehaviorSanitizer; between the two, a short fuzz of every parser.
 # Usage: scripts/run-tests.sh [--no-sanitizers]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,6 +34,8 @@ run_suite() {
 }
 
 run_suite build
+echo "== fuzzing every parser for 20 s"
+scripts/fuzz.sh 20
 echo "== Windows-only sources"
 scripts/check-windows.sh
 
