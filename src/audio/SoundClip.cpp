@@ -133,6 +133,8 @@ WavCheck readWavHeader(const unsigned char *bytes, uint32_t size, WavHeader &out
         return refuse(out, WAV_UNSUPPORTED, "not 8- or 16-bit samples");
     if (out.channels == 0 || out.rate == 0)
         return refuse(out, WAV_DAMAGED, "no channels or no rate");
+    if (!src_is_valid_ratio((double)SOUND_DEVICE_RATE / out.rate))
+        return refuse(out, WAV_UNSUPPORTED, "a rate the mixer cannot convert");
     return WAV_OK;
 }
 

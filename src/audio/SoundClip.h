@@ -27,7 +27,7 @@ enum WavCheck {
     WAV_OK = 0,
     WAV_NOT_WAV,     // no RIFF/WAVE header: not a sound at all
     WAV_DAMAGED,     // a chunk runs past the entry, the format is cut short, no samples
-    WAV_UNSUPPORTED  // a sound, but not 8- or 16-bit PCM
+    WAV_UNSUPPORTED  // a sound, but not 8- or 16-bit PCM, or at a rate the mixer cannot convert
 };
 
 // The format chunk and sample data of a WAV. Fields are filled as far as the

@@ -553,6 +553,24 @@ TEST_F(MixerConvertTest, WavThatIsNotEightOrSixteenBitPcmGivesNoClip)
     EXPECT_EQ(nullptr, decodeSoundClip(shortFormat.data(), (uint32_t)shortFormat.size()));
 }
 
+// Found by fuzzing the archive tool: a rate past 2^31 was taken for a
+// playable sound (and listed as a negative rate). Rates the resampler cannot
+// bring to the device's are not playable.
+TEST_F(MixerConvertTest, WavAtARateTheMixerCannotConvertIsNotPlayable)
+{
+    WavHeader header;
+    for (uint32_t rate : {8000u, 48000u, 96000u}) {
+        Bytes wav = encodeTestWav((int)rate, 2, 16, rampSamples(10));
+        EXPECT_EQ(WAV_OK, readWavHeader(wav.data(), (uint32_t)wav.size(), header)) << rate;
+    }
+    for (uint32_t rate : {40u, 6000000u, 0xfdff5522u}) {
+        Bytes wav = encodeTestWav(SOUND_DEVICE_RATE, 2, 16, rampSamples(10));
+        putU32At(wav, 24, rate);
+        EXPECT_EQ(WAV_UNSUPPORTED, readWavHeader(wav.data(), (uint32_t)wav.size(), header)) << rate;
+        EXPECT_EQ(nullptr, decodeSoundClip(wav.data(), (uint32_t)wav.size())) << rate;
+    }
+}
+
 // The bytes a process has ever had mapped, from the kernel's own count.
 static long peakVirtualKb()
 {
