@@ -12,7 +12,7 @@ PACKAGES=(
     # the game's art, drawn from SVG sources at build time
     librsvg2-dev libcairo2-dev fonts-dejavu-core
     # tests and headless runs
-    libgtest-dev xvfb xdotool x11-apps imagemagick
+    libgtest-dev xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
     # keeps the Windows-only sources compiling
     g++-mingw-w64-i686
     xdg-utils wine64 g++-mingw-w64-x86-64  # web links; Windows layer's tests under Wine

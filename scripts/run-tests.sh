@@ -2,7 +2,7 @@
 # Builds lumbrik and runs every test headless: unit tests, windowed tests
 # under Xvfb with Mesa's software renderer, the program itself, the check of
 # the Windows-only sources, and the whole suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer.
+# and UndefinedBehaviorSanitizer; between the two, a short fuzz of every parser.
 # Usage: scripts/run-tests.sh [--no-sanitizers]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +39,8 @@ run_suite build
 # keeps to the default mode.)
 echo "== windowed tests with multisampling"
 (cd build && LUMBRIK_MULTISAMPLE=1 ctest --output-on-failure --timeout 900 -R '^(gl|game_smoke)$')
+echo "== fuzzing every parser for 20 s"
+scripts/fuzz.sh 20
 echo "== Windows-only sources"
 scripts/check-windows.sh
 

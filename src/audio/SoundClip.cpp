@@ -8,6 +8,8 @@
 #include <SDL.h>
 #include <samplerate.h>
 
+#include "resources/ByteReader.h"
+
 // Converted samples are handed to the device as they lie in memory, and the
 // device format is little-endian.
 #if SDL_BYTEORDER != SDL_LIL_ENDIAN
@@ -21,6 +23,119 @@ const int RESAMPLE_QUALITY = SRC_SINC_MEDIUM_QUALITY;
 SoundClip::~SoundClip()
 {
     free(buffer);
+}
+
+static bool tagIs(const unsigned char *p, const char *tag)
+{
+    return memcmp(p, tag, 4) == 0;
+}
+
+static WavCheck refuse(WavHeader &out, WavCheck why, const char *problem)
+{
+    out.problem = problem;
+    return why;
+}
+
+// Reads the next chunk's id and length and steps over its body; `fits` is
+// false (cursor at the body) when the body runs past the entry.
+static bool nextChunk(ByteReader &in, const unsigned char *&id, const unsigned char *&body,
+                      uint32_t &length, bool &fits)
+{
+    if (!in.take(id, 4) || !in.readU32(length))
+        return false;
+    fits = in.take(body, length);
+    return true;
+}
+
+// RIFF pads a chunk of odd length to even, SDL does not: after one, the two
+// would read different chunks, so one before the samples is refused.
+static const char *ODD_CHUNK = "odd-sized chunk before the samples";
+
+static uint16_t le16(const unsigned char *p)
+{
+    return (uint16_t)(p[0] | p[1] << 8);
+}
+
+static uint32_t le32(const unsigned char *p)
+{
+    return le16(p) | (uint32_t)le16(p + 2) << 16;
+}
+
+// The fields of a format chunk body of at least 16 bytes.
+static void readFormat(const unsigned char *body, WavHeader &out)
+{
+    out.encoding = le16(body);
+    out.channels = le16(body + 2);
+    out.rate = le32(body + 4);
+    out.byteRate = le32(body + 8);
+    out.bits = le16(body + 14);
+}
+
+// Steps over LIST and fact chunks to the format chunk, which SDL insists on
+// finding next, and reads it.
+static WavCheck readFormatChunk(ByteReader &in, WavHeader &out)
+{
+    const unsigned char *id = nullptr, *body = nullptr;
+    uint32_t length = 0;
+    bool fits = true;
+    do {
+        if (!nextChunk(in, id, body, length, fits) || (!fits && tagIs(id, "fmt ")))
+            return refuse(out, WAV_DAMAGED, "format chunk cut short");
+        if (!fits)
+            return refuse(out, WAV_DAMAGED, "a chunk runs past the entry");
+        if (length & 1)
+            return refuse(out, WAV_DAMAGED, ODD_CHUNK);
+    } while (tagIs(id, "LIST") || tagIs(id, "fact"));
+    if (!tagIs(id, "fmt "))
+        return refuse(out, WAV_DAMAGED, "no format chunk first");
+    if (length < 16)
+        return refuse(out, WAV_DAMAGED, "format chunk cut short");
+    readFormat(body, out);
+    return WAV_OK;
+}
+
+// Steps over chunks up to the sample data.
+static WavCheck findSampleData(ByteReader &in, WavHeader &out)
+{
+    const unsigned char *id = nullptr, *body = nullptr;
+    uint32_t length = 0;
+    bool fits = true;
+    do {
+        if (!nextChunk(in, id, body, length, fits))
+            return refuse(out, WAV_DAMAGED, "no sample data");
+        if (!fits)
+            return refuse(out, WAV_DAMAGED, tagIs(id, "data") ? "sample data runs past the entry"
+                                                              : "a chunk runs past the entry");
+        if ((length & 1) && !tagIs(id, "data"))
+            return refuse(out, WAV_DAMAGED, ODD_CHUNK);
+    } while (!tagIs(id, "data"));
+    out.dataBytes = length;
+    return WAV_OK;
+}
+
+WavCheck readWavHeader(const unsigned char *bytes, uint32_t size, WavHeader &out)
+{
+    out = WavHeader();
+    if (!bytes || size < 12 || !tagIs(bytes, "RIFF") || !tagIs(bytes + 8, "WAVE"))
+        return refuse(out, WAV_NOT_WAV, "not a WAV");
+    ByteReader in = {bytes + 12, bytes + size};
+    WavCheck check = readFormatChunk(in, out);
+    if (check == WAV_OK)
+        check = findSampleData(in, out);
+    if (check != WAV_OK)
+        return check;
+    // Checked after the chunks, whose complaints say more about a cut file.
+    if (le32(bytes + 4) > size - 8)
+        return refuse(out, WAV_DAMAGED, "RIFF chunk runs past the entry");
+    if (out.encoding != 1)
+        return refuse(out, WAV_UNSUPPORTED, "compressed, not PCM");
+    if (out.bits != 8 && out.bits != 16)
+        return refuse(out, WAV_UNSUPPORTED, "not 8- or 16-bit samples");
+    if (out.channels == 0 || out.rate == 0)
+        return refuse(out, WAV_DAMAGED, "no channels or no rate");
+    if (!src_is_valid_ratio((double)SOUND_DEVICE_RATE / out.rate))
+        return refuse(out, WAV_UNSUPPORTED, "a rate the mixer cannot convert");
+    return WAV_OK;
 }
 
 // Bytes of one frame in the WAV's own layout; 0 for a layout SDL cannot name.
@@ -90,7 +205,8 @@ static bool resampleToDeviceRate(std::vector<int16_t> &samples, int fromRate)
 static bool decodeWav(const unsigned char *bytes, uint32_t size, std::vector<int16_t> &samples,
                       int &rate)
 {
-    if (!bytes || size == 0 || size > INT_MAX)
+    WavHeader header;
+    if (size > INT_MAX || readWavHeader(bytes, size, header) != WAV_OK)
         return false;
     SDL_RWops *source = SDL_RWFromConstMem(bytes, (int)size);
     if (!source)

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "app/GL.h"
+#include "resources/PakArchive.h"
 
 // Largest side accepted, in texels: keeps a typo from asking for gigabytes.
 static const int32_t MAX_GENERATED_SIDE = 4096;
@@ -79,18 +79,20 @@ GeneratedTextureRegistry::~GeneratedTextureRegistry()
         delete t;
 }
 
-static int findDescription(const std::vector<std::string> &names, const char *description)
+TexturePixels generatedPixels(const GeneratedTextureDesc &desc)
 {
-    for (size_t i = 0; i < names.size(); i++) {
-        if (names[i] == description)
-            return (int)i;
-    }
-    return -1;
+    TexturePixels pixels;
+    pixels.width = desc.width;
+    pixels.height = desc.height;
+    pixels.hasAlpha = true;
+    pixels.rowBytes = desc.width * 4;
+    pixels.pixels.assign((size_t)pixels.rowBytes * desc.height, 0);
+    return pixels;
 }
 
 uint32_t GeneratedTextureRegistry::acquire(const char *description)
 {
-    int i = findDescription(names, description);
+    int i = findExactName(names, description);
     if (i >= 0) {
         uses[i]++;
         return textures[i]->textureId;
@@ -100,31 +102,20 @@ uint32_t GeneratedTextureRegistry::acquire(const char *description)
         return 0;
     GeneratedTexture *t = new GeneratedTexture;
     t->desc = desc;
-    // Uploaded once as transparent black and never changed.
-    t->pixels.assign((size_t)desc.width * desc.height * 4, 0);
-    GLuint id = 0;
-    glGenTextures(1, &id);
-    glBindTexture(GL_TEXTURE_2D, id);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, desc.width, desc.height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, t->pixels.data());
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    t->textureId = id;
+    t->pixels = generatedPixels(desc);
+    t->textureId = uploadTexture(t->pixels);
     textures.push_back(t);
     names.push_back(description);
     uses.push_back(1);
-    return id;
+    return t->textureId;
 }
 
 void GeneratedTextureRegistry::release(const char *description)
 {
-    int i = findDescription(names, description);
+    int i = findExactName(names, description);
     if (i < 0 || --uses[i] > 0)
         return;
-    GLuint id = textures[i]->textureId;
-    glDeleteTextures(1, &id);
+    deleteTexture(textures[i]->textureId);
     delete textures[i];
     textures.erase(textures.begin() + i);
     names.erase(names.begin() + i);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/Texture.h"
+
 enum GeneratedKind { GENERATED_PLASMA, GENERATED_FIRE };
 
 // A parsed description. Plasma carries its base colour; Fire has none.
@@ -16,11 +18,11 @@ struct GeneratedTextureDesc {
     unsigned char base[3] = {0, 0, 0};  // plasma's base red, green, blue (value mod 256)
 };
 
-// Invariant: pixels.size() == width * height * 4 (RGBA, rows first to last).
+// Invariant: pixels holds desc.width x desc.height RGBA texels as uploaded.
 struct GeneratedTexture {
     GeneratedTextureDesc desc;
     uint32_t textureId = 0;
-    std::vector<unsigned char> pixels;
+    TexturePixels pixels;
 };
 
 // Invariant: the three sequences are parallel; an entry is listed exactly
@@ -48,3 +50,6 @@ bool isGeneratedTextureName(const char *name);
 // Parses a description; false for an unknown kind, a missing number or a
 // non-positive or oversized (over 4096) width or height.
 bool parseGeneratedTexture(const char *description, GeneratedTextureDesc &out);
+// The texels a description's texture is created with: transparent black,
+// never changed afterwards.
+TexturePixels generatedPixels(const GeneratedTextureDesc &desc);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "resources/ByteReader.h"
+#include "resources/Texture.h"
 
 PakArchive::~PakArchive() { clearPakArchive(*this); }
 
@@ -19,7 +20,7 @@ void clearPakArchive(PakArchive &archive)
     archive.names.clear();
 }
 
-int PakArchive::find(const char *name) const
+int findExactName(const std::vector<std::string> &names, const char *name)
 {
     size_t length = strlen(name);
     for (size_t i = 0; i < names.size(); i++) {
@@ -94,4 +95,34 @@ PakLoadResult loadPakArchive(PakArchive &archive, const char *path)
     if (failed)
         return PAK_CANNOT_OPEN;
     return parsePakArchive(archive, bytes.data(), bytes.size());
+}
+
+uint32_t PakArchive::texture(const char *name)
+{
+    int i = find(name);
+    if (i < 0)
+        return 0;
+    if (textures[i] == 0) {
+        TexturePixels pixels;
+        if (decodeImage(entries[i], sizes[i], pixels))
+            textures[i] = uploadTexture(pixels);
+    }
+    textureUses[i]++;
+    return textures[i];
+}
+
+void PakArchive::releaseTexture(uint32_t textureId)
+{
+    // Texture 0 stands for "none": counting it down would corrupt the counts
+    // of every entry that has no texture.
+    if (textureId == 0)
+        return;
+    for (size_t i = 0; i < textures.size(); i++) {
+        if (textures[i] != textureId)
+            continue;
+        if (--textureUses[i] == 0) {
+            deleteTexture(textureId);
+            textures[i] = 0;
+        }
+    }
 }

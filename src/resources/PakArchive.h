@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// Index of the first of `names` equal to `name` byte for byte, or -1. The one
+// lookup of every name registry: archives, entries, generated textures.
+int findExactName(const std::vector<std::string> &names, const char *name);
+
 // A lent view of an entry's bytes. Borrowed: valid while its archive is open.
 struct PakEntry {
     const unsigned char *data = nullptr;
@@ -30,10 +34,11 @@ struct PakArchive {
     ~PakArchive();
 
     // Index of the first entry named exactly `name` (byte for byte), or -1.
-    int find(const char *name) const;
+    int find(const char *name) const { return findExactName(names, name); }
     // The first entry of that name; (null, 0) when there is none.
     PakEntry entry(const char *name) const;
-    // Shared GL texture of an image entry, counted; 0 when missing or undecodable.
+    // Shared GL texture of an image entry, counted; 0 when missing (count
+    // unchanged) or undecodable (counted all the same). Needs the GL context.
     uint32_t texture(const char *name);
     // Gives back one texture request; deletes the texture when its count reaches 0.
     void releaseTexture(uint32_t textureId);

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "resources/Language.h"
 
@@ -20,16 +19,6 @@ void pakFatalFailure(const char *archiveName, PakLoadResult why, void *user)
         fprintf(stderr, "lumbrik: cannot open archive \"%s\"\n", archiveName);
     fflush(stderr);
     exit(1);
-}
-
-static int findName(const std::vector<std::string> &names, const char *name)
-{
-    size_t length = strlen(name);
-    for (size_t i = 0; i < names.size(); i++) {
-        if (names[i].size() == length && memcmp(names[i].data(), name, length) == 0)
-            return (int)i;
-    }
-    return -1;
 }
 
 // Loads an archive with words from its language's file; a missing or damaged
@@ -50,7 +39,7 @@ static PakLoadResult loadInLanguage(PakCache &cache, PakArchive &archive, const 
 
 PakArchive *PakCache::acquire(const char *name)
 {
-    int i = findName(names, name);
+    int i = findExactName(names, name);
     if (i >= 0) {
         uses[i]++;
         return archives[i];
@@ -94,7 +83,7 @@ static void dropUse(PakCache &cache, int i)
 
 void PakCache::releaseTexture(const char *archiveName, uint32_t textureId)
 {
-    int i = findName(names, archiveName);
+    int i = findExactName(names, archiveName);
     if (i < 0)
         return;
     archives[i]->releaseTexture(textureId);
@@ -103,13 +92,13 @@ void PakCache::releaseTexture(const char *archiveName, uint32_t textureId)
 
 void PakCache::release(const char *archiveName)
 {
-    int i = findName(names, archiveName);
+    int i = findExactName(names, archiveName);
     if (i >= 0)
         dropUse(*this, i);
 }
 
 int32_t PakCache::useCount(const char *archiveName) const
 {
-    int i = findName(names, archiveName);
+    int i = findExactName(names, archiveName);
     return i < 0 ? 0 : uses[i];
 }

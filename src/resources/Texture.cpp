@@ -5,7 +5,11 @@
 #include <SDL_image.h>
 
 #include "app/GL.h"
-#include "resources/PakArchive.h"
+#include "resources/ByteReader.h"
+
+#ifndef GL_CLAMP_TO_EDGE
+#define GL_CLAMP_TO_EDGE 0x812F  // OpenGL 1.2; the gl.h of Windows stops at 1.1
+#endif
 
 // One pixel value of any depth from 1 to 4 bytes per pixel.
 static Uint32 fetchPixel(const Uint8 *p, int bytesPerPixel)
@@ -86,9 +90,30 @@ bool convertSurface(SDL_Surface *surface, TexturePixels &out)
     return true;
 }
 
+static const unsigned char PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+
+// True unless the bytes are a PNG whose chunks, up to IEND, do not all lie
+// inside them. SDL_image's PNG reader ignores short reads and then reads the
+// same stale chunk header again and again, so such a PNG must not reach it.
+static bool pngChunksFit(const unsigned char *data, uint32_t size)
+{
+    if (size < sizeof PNG_SIGNATURE || memcmp(data, PNG_SIGNATURE, sizeof PNG_SIGNATURE) != 0)
+        return true;
+    ByteReader in = {data + sizeof PNG_SIGNATURE, data + size};
+    const unsigned char *length, *type;
+    while (in.take(length, 4) && in.take(type, 4)) {
+        uint32_t bytes = (uint32_t)length[0] << 24 | length[1] << 16 | length[2] << 8 | length[3];
+        if (!in.skip(bytes) || !in.skip(4))  // data, CRC
+            return false;
+        if (memcmp(type, "IEND", 4) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out)
 {
-    if (!data || size == 0)
+    if (!data || size == 0 || !pngChunksFit(data, size))
         return false;
     SDL_RWops *stream = SDL_RWFromMem((void *)data, (int)size);
     if (!stream)
@@ -113,36 +138,15 @@ uint32_t uploadTexture(const TexturePixels &pixels)
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Every texture is drawn as one whole picture: linear filtering at a
+    // border must not reach round to the opposite border.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     return id;
 }
 
-uint32_t PakArchive::texture(const char *name)
+void deleteTexture(uint32_t textureId)
 {
-    int i = find(name);
-    if (i < 0)
-        return 0;
-    if (textures[i] == 0) {
-        TexturePixels pixels;
-        if (decodeImage(entries[i], sizes[i], pixels))
-            textures[i] = uploadTexture(pixels);
-    }
-    textureUses[i]++;
-    return textures[i];
-}
-
-void PakArchive::releaseTexture(uint32_t textureId)
-{
-    // Texture 0 stands for "none": counting it down would corrupt the counts
-    // of every entry that has no texture.
-    if (textureId == 0)
-        return;
-    for (size_t i = 0; i < textures.size(); i++) {
-        if (textures[i] != textureId)
-            continue;
-        if (--textureUses[i] == 0) {
-            GLuint id = textureId;
-            glDeleteTextures(1, &id);
-            textures[i] = 0;
-        }
-    }
+    GLuint id = textureId;
+    glDeleteTextures(1, &id);
 }

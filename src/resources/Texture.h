@@ -1,5 +1,6 @@
-// Textures made from archive image entries. The per-entry bookkeeping lives in
-// PakArchive (textures, textureUses); this file decodes and uploads.
+// Pixels for GL textures: decoded from archive image entries or made in
+// memory, and their upload. The per-entry bookkeeping lives in PakArchive
+// (textures, textureUses), that of generated textures in their registry.
 #pragma once
 
 #include <cstdint>
@@ -21,8 +22,12 @@ struct TexturePixels {
 // channel order, colour key) to tightly described RGB or RGBA rows. Reads
 // only inside the surface's rows. False for an empty or unreadable surface.
 bool convertSurface(SDL_Surface *surface, TexturePixels &out);
-// Decodes an image held in memory; false when SDL_image cannot decode it.
+// Decodes an image held in memory; false when SDL_image cannot decode it, or
+// when it is a PNG whose chunks run past the bytes (SDL_image would hang).
 bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out);
-// Creates a GL texture (level 0, linear filters, GL_MODULATE) from pixels and
-// leaves it bound. Release with: glDeleteTextures (through the owning registry).
+// Creates a GL texture (level 0, linear filters clamped to the edges,
+// GL_MODULATE) from pixels and leaves it bound. Release with: deleteTexture
+// (through the owning registry). Needs the GL context.
 uint32_t uploadTexture(const TexturePixels &pixels);
+// Deletes a texture made by uploadTexture.
+void deleteTexture(uint32_t textureId);

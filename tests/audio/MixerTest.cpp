@@ -507,6 +507,102 @@ TEST_F(MixerConvertTest, BytesThatAreNoWavGiveNoClip)
     EXPECT_EQ(nullptr, decodeSoundClip(empty.data(), (uint32_t)empty.size()));
 }
 
+static void putU32At(Bytes &bytes, size_t offset, uint32_t v)
+{
+    for (int i = 0; i < 4; i++)
+        bytes[offset + i] = (unsigned char)(v >> (8 * i));
+}
+
+// A WAV of one IMA ADPCM block (4-bit, 505 mono frames): a layout SDL can
+// decode itself but that the game's loader does not take.
+static Bytes imaAdpcmWav()
+{
+    Bytes wav;
+    putTag(wav, "RIFF");
+    putU32(wav, 4 + 28 + 8 + 256);
+    putTag(wav, "WAVE");
+    putTag(wav, "fmt ");
+    putU32(wav, 20);
+    putU16(wav, 0x11);  // IMA ADPCM
+    putU16(wav, 1);
+    putU32(wav, SOUND_DEVICE_RATE);
+    putU32(wav, SOUND_DEVICE_RATE * 256 / 505);
+    putU16(wav, 256);  // block size
+    putU16(wav, 4);
+    putU16(wav, 2);    // extra bytes: frames per block
+    putU16(wav, 505);
+    putTag(wav, "data");
+    putU32(wav, 256);
+    Bytes block(256, 0x37);
+    block[0] = block[1] = block[2] = block[3] = 0;  // first sample 0, step index 0
+    wav.insert(wav.end(), block.begin(), block.end());
+    return wav;
+}
+
+
+TEST_F(MixerConvertTest, WavThatIsNotEightOrSixteenBitPcmGivesNoClip)
+{
+    Bytes adpcm = imaAdpcmWav();
+    EXPECT_EQ(nullptr, decodeSoundClip(adpcm.data(), (uint32_t)adpcm.size()));
+    // A format chunk of 14 bytes ends before the sample width: SDL would read
+    // the width from beyond the chunk.
+    Bytes shortFormat = encodeTestWav(SOUND_DEVICE_RATE, 2, 16, rampSamples(100));
+    putU32At(shortFormat, 16, 14);
+    shortFormat.erase(shortFormat.begin() + 34, shortFormat.begin() + 36);
+    putU32At(shortFormat, 4, (uint32_t)shortFormat.size() - 8);
+    EXPECT_EQ(nullptr, decodeSoundClip(shortFormat.data(), (uint32_t)shortFormat.size()));
+}
+
+// Found by fuzzing the archive tool: a rate past 2^31 was taken for a
+// playable sound (and listed as a negative rate). Rates the resampler cannot
+// bring to the device's are not playable.
+TEST_F(MixerConvertTest, WavAtARateTheMixerCannotConvertIsNotPlayable)
+{
+    WavHeader header;
+    for (uint32_t rate : {8000u, 48000u, 96000u}) {
+        Bytes wav = encodeTestWav((int)rate, 2, 16, rampSamples(10));
+        EXPECT_EQ(WAV_OK, readWavHeader(wav.data(), (uint32_t)wav.size(), header)) << rate;
+    }
+    for (uint32_t rate : {40u, 6000000u, 0xfdff5522u}) {
+        Bytes wav = encodeTestWav(SOUND_DEVICE_RATE, 2, 16, rampSamples(10));
+        putU32At(wav, 24, rate);
+        EXPECT_EQ(WAV_UNSUPPORTED, readWavHeader(wav.data(), (uint32_t)wav.size(), header)) << rate;
+        EXPECT_EQ(nullptr, decodeSoundClip(wav.data(), (uint32_t)wav.size())) << rate;
+    }
+}
+
+// The bytes a process has ever had mapped, from the kernel's own count.
+static long peakVirtualKb()
+{
+    FILE *status = fopen("/proc/self/status", "r");
+    char line[256];
+    long kb = -1;
+    while (status && fgets(line, sizeof line, status))
+        if (sscanf(line, "VmPeak: %ld kB", &kb) == 1)
+            break;
+    if (status)
+        fclose(status);
+    return kb;
+}
+
+// A few hundred bytes that declare a gigabyte of samples are refused before
+// SDL's loader allocates what the header asks for.
+TEST_F(MixerConvertTest, WavDeclaringChunksPastItsEntryIsRefusedBeforeAnythingIsAllocated)
+{
+    Bytes wav = encodeTestWav(SOUND_DEVICE_RATE, 2, 16, rampSamples(100));
+    putU32At(wav, 40, 0x40000000);  // the data chunk's length: 1 GiB
+    // In a child process, so that the peak is this decode's alone.
+    EXPECT_EXIT(
+        {
+            long before = peakVirtualKb();
+            SoundClip *clip = decodeSoundClip(wav.data(), (uint32_t)wav.size());
+            long grownKb = peakVirtualKb() - before;
+            fprintf(stderr, "clip %p, peak grew by %ld kB\n", (void *)clip, grownKb);
+            exit(before > 0 && !clip && grownKb < 64 * 1024 ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
 // ---- SDL's real audio thread -------------------------------------------
 
 // Sets an environment variable for one scope and puts the old value back.

@@ -1,7 +1,10 @@
 // Textures shared per archive entry and counted; uploaded as RGB or RGBA.
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "app/App.h"
+#include "app/Display.h"
 #include "app/GL.h"
 #include "resources/Mesh.h"
 #include "scene/SceneObject.h"
@@ -112,4 +115,43 @@ TEST_F(TextureTest, GeneratedTexturesAreSharedPerExactDescription)
     EXPECT_EQ(GL_FALSE, glIsTexture(a));
     app.generatedTextures.release("!#Fire30,17");
     EXPECT_TRUE(app.generatedTextures.names.empty());
+}
+
+// A picture drawn whole must not show its opposite edge along its borders:
+// the last texels of a row are filtered against the row's own last texel,
+// not against its first (which is how a faint line came to follow the cursor).
+TEST_F(TextureTest, ImageEdgesDoNotBleedTheOppositeEdge)
+{
+    // Red, except a green first row and first column: the opposite edges of
+    // the bottom-right quarter.
+    PngImage image;
+    image.width = image.height = 4;
+    image.kind = PNG_RGB;
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 4; x++) {
+            bool edge = x == 0 || y == 0;
+            image.pixels.insert(image.pixels.end(), {(unsigned char)(edge ? 0 : 255),
+                                                     (unsigned char)(edge ? 255 : 0), 0});
+        }
+    PakFile pak;
+    pakAdd(pak, "edges.png", encodePng(image));
+    pakAdd(pak, "edges", squareModel(10, "edges.png"));
+    SceneObject *square = addSquare(writeTestArchive("edges.pak", pak), "edges", 0, 0, 0, false);
+    drawFrameForReading();
+    const double centre[3] = {0, 0, 0}, corner[3] = {5, -5, 0};
+    int x0, y0, x1, y1;
+    ASSERT_TRUE(projectToWindow(square->meshes[0], centre, x0, y0));
+    ASSERT_TRUE(projectToWindow(square->meshes[0], corner, x1, y1));
+    // One read of the quarter and a pixel beyond, rows bottom-up as GL keeps them.
+    int w = x1 - x0 + 2, h = y1 - y0 + 2;
+    std::vector<unsigned char> rgb((size_t)w * h * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x0, app.display->height - 1 - (y1 + 1), w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    int reddish = 0, greenish = 0;
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        reddish += rgb[i] > 20;
+        greenish += rgb[i] > 20 && rgb[i + 1] > 8;
+    }
+    EXPECT_GT(reddish, (x1 - x0) * (y1 - y0) / 2);
+    EXPECT_EQ(0, greenish);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include "resources/Texture.h"
 #include "support/TestArchives.h"
@@ -139,4 +140,22 @@ TEST(TextureConvertTest, UndecodableOrEmptyDataGivesNoPixels)
     Bytes png = solidPng(4, 4, 1, 1, 1, 1);
     png.resize(png.size() / 2);  // cut in the middle of the pixel data
     EXPECT_FALSE(decode(png, t));
+}
+
+// SDL_image's PNG reader ignores short reads: a chunk declared longer than
+// the bytes left made it read the same stale header again and again, for
+// ever. Such an entry is refused before the decoder sees it.
+TEST(TextureConvertTest, PngWhoseChunkRunsPastItsEntryIsRefusedInsteadOfHanging)
+{
+    Bytes png = solidPng(4, 4, 1, 1, 1, 1);
+    // After the signature and IHDR: a background chunk declaring 7 MB.
+    const unsigned char chunk[] = {0x00, 0x6d, 0x00, 0x06, 'b', 'K', 'G', 'D', 0, 0xff, 0, 0xff, 0, 0xff, 1, 2, 3, 4};
+    png.insert(png.begin() + 33, chunk, chunk + sizeof chunk);
+    EXPECT_EXIT(
+        {
+            alarm(10);  // a hang ends the child with SIGALRM
+            TexturePixels t;
+            exit(decode(png, t) ? 1 : 0);
+        },
+        testing::ExitedWithCode(0), "");
 }

@@ -50,5 +50,33 @@ printf '\x00\x05\x00\x00\x00' >"$work/model"
 "$paktool" check "$work/bad-model.pak" 2>/dev/null; [ $? -eq 1 ] && pass "damaged model reported" \
     || fail "damaged model not reported"
 
+# Extract loses nothing: "a" is not written through a temporary named like the
+# entry "a.tmp" extracted before it; a duplicate, a name with a NUL byte and an
+# empty name are reported, the rest is extracted, and the status is 1.
+{
+    printf '\x06\x00\x00\x00'
+    printf '\x05a.tmp\x03\x00\x00\x00one' ; printf '\x01a\x03\x00\x00\x00two'
+    printf '\x01a\x05\x00\x00\x00three'   ; printf '\x03b\x00c\x04\x00\x00\x00four'
+    printf '\x00\x04\x00\x00\x00five'     ; printf '\x01z\x03\x00\x00\x00six'
+} >"$work/names.pak"
+mkdir "$work/names"
+err=$("$paktool" extract "$work/names.pak" -C "$work/names" 2>&1 >/dev/null); status=$?
+[ "$status" -eq 1 ] && [ "$(cat "$work/names/a.tmp")" = one ] && [ "$(cat "$work/names/a")" = two ] \
+    && [ "$(cat "$work/names/z")" = six ] && [ "$(ls -A "$work/names" | tr '\n' ' ')" = "a a.tmp z " ] \
+    && [ "$(echo "$err" | wc -l)" -eq 3 ] && echo "$err" | grep -q 'duplicate' \
+    && pass "extract keeps every entry it can and reports the rest" \
+    || fail "extract: status $status, files: $(ls -A "$work/names" | tr '\n' ' '), messages: $err"
+
+# A WAV whose format chunk is cut short by the end of its entry is damaged:
+# list says so, check names it and fails; nothing is read past the entry.
+printf 'RIFF\x24\x00\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x02\x00' >"$work/cut.wav"
+"$paktool" create "$work/cut-wav.pak" "$work/cut.wav" >/dev/null
+out=$("$paktool" list "$work/cut-wav.pak" 2>&1); status=$?
+[ "$status" -eq 0 ] && echo "$out" | grep -q '^cut.wav .*wav: damaged (format chunk cut short)$' \
+    && pass "cut WAV listed as damaged" || fail "cut WAV: status $status: $out"
+out=$("$paktool" check "$work/cut-wav.pak" 2>&1); status=$?
+[ "$status" -eq 1 ] && echo "$out" | grep -q 'cut.wav: damaged sound' && pass "cut WAV fails the check" \
+    || fail "cut WAV check: status $status: $out"
+
 echo "paktool: $failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -8,38 +8,18 @@
 #include "resources/Mesh.h"
 #include "resources/Texture.h"
 
-static bool readWavFormat(const unsigned char *data, uint32_t size, EntryInfo &info)
+static bool readWav(const unsigned char *data, uint32_t size, EntryInfo &info)
 {
-    if (size < 12 || memcmp(data, "RIFF", 4) != 0 || memcmp(data + 8, "WAVE", 4) != 0)
-        return false;
-    ByteReader in = {data + 12, data + size};
-    uint32_t byteRate = 0, dataBytes = 0;
-    bool haveFormat = false, haveData = false;
-    while (in.remaining() >= 8 && !(haveFormat && haveData)) {
-        const unsigned char *id = nullptr;
-        uint32_t length = 0;
-        in.take(id, 4);
-        in.readU32(length);
-        const unsigned char *body;
-        if (!in.take(body, length > in.remaining() ? in.remaining() : length))
-            break;
-        if (memcmp(id, "fmt ", 4) == 0 && length >= 16) {
-            info.channels = body[2] | body[3] << 8;
-            info.rate = (int)(body[4] | body[5] << 8 | body[6] << 16 | (uint32_t)body[7] << 24);
-            byteRate = body[8] | body[9] << 8 | body[10] << 16 | (uint32_t)body[11] << 24;
-            info.bits = body[14] | body[15] << 8;
-            haveFormat = true;
-        } else if (memcmp(id, "data", 4) == 0) {
-            dataBytes = length;
-            haveData = true;
-        }
-        if (length & 1)
-            in.skip(1);
-    }
-    if (!haveFormat)
+    WavHeader header;
+    info.wavCheck = readWavHeader(data, size, header);
+    if (info.wavCheck == WAV_NOT_WAV)
         return false;
     info.kind = ENTRY_WAV;
-    info.seconds = byteRate ? (double)dataBytes / byteRate : 0;
+    info.wavProblem = header.problem;
+    info.channels = header.channels;
+    info.rate = (int)header.rate;
+    info.bits = header.bits;
+    info.seconds = header.byteRate ? (double)header.dataBytes / header.byteRate : 0;
     return true;
 }
 
@@ -72,7 +52,7 @@ static void readModelSummary(const unsigned char *data, uint32_t size, EntryInfo
 EntryInfo inspectEntry(const std::string &name, const unsigned char *data, uint32_t size)
 {
     EntryInfo info;
-    if (readWavFormat(data, size, info))
+    if (readWav(data, size, info))
         return info;
     TexturePixels pixels;
     if (decodeImage(data, size, pixels)) {
@@ -100,6 +80,11 @@ std::string describeEntry(const std::string &name, uint32_t size, const EntryInf
                  info.height, info.alpha ? "RGBA" : "RGB");
         break;
     case ENTRY_WAV:
+        if (info.wavCheck != WAV_OK) {
+            snprintf(line, sizeof line, "%-24s %10u  wav: %s (%s)", name.c_str(), size,
+                     info.wavCheck == WAV_DAMAGED ? "damaged" : "cannot be played", info.wavProblem.c_str());
+            break;
+        }
         snprintf(line, sizeof line, "%-24s %10u  wav: %d Hz, %d-bit, %s, %.2f s", name.c_str(), size,
                  info.rate, info.bits, info.channels == 1 ? "mono" : "stereo", info.seconds);
         break;
@@ -135,6 +120,10 @@ std::vector<std::string> checkArchive(const PakArchive &archive)
         EntryInfo info = inspectEntry(archive.names[i], archive.entries[i], archive.sizes[i]);
         if (info.kind == ENTRY_DATA)
             problems.push_back(archive.names[i] + ": not a model, image or sound (damaged model?)");
+        if (info.kind == ENTRY_WAV && info.wavCheck == WAV_DAMAGED)
+            problems.push_back(archive.names[i] + ": damaged sound: " + info.wavProblem);
+        if (info.kind == ENTRY_WAV && info.wavCheck == WAV_UNSUPPORTED)
+            problems.push_back(archive.names[i] + ": sound the game cannot play: " + info.wavProblem);
         if (info.kind != ENTRY_MODEL)
             continue;
         for (const std::string &texture : info.textures)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/SoundClip.h"
 #include "resources/PakArchive.h"
 
 enum EntryKind { ENTRY_DATA, ENTRY_MODEL, ENTRY_IMAGE, ENTRY_WAV };
@@ -19,14 +20,18 @@ struct EntryInfo {
     bool alpha = false;                     // image
     int rate = 0, bits = 0, channels = 0;   // WAV
     double seconds = 0;                     // WAV
+    WavCheck wavCheck = WAV_OK;             // WAV: whether the game can play it
+    std::string wavProblem;                 // WAV: why not, in a few words
 };
 
-// Classifies an entry: a WAV by its RIFF header, an image when SDL_image
-// decodes it, a model when it parses wholly inside the entry, else data.
+// Classifies an entry: a WAV by its RIFF header (damaged or unplayable ones
+// included), an image when SDL_image decodes it, a model when it parses
+// wholly inside the entry, else data.
 EntryInfo inspectEntry(const std::string &name, const unsigned char *data, uint32_t size);
 // One line describing an entry, as the archive tool lists it.
 std::string describeEntry(const std::string &name, uint32_t size, const EntryInfo &info);
 // Problems of an archive: entries that are no model, image or sound (a model
-// that runs past its entry lands here), and models naming textures that are
-// missing or do not decode. Empty when the archive is sound.
+// that runs past its entry lands here), WAVs the game cannot play, and models
+// naming textures that are missing or do not decode. Empty when the archive
+// is sound.
 std::vector<std::string> checkArchive(const PakArchive &archive);

@@ -2,7 +2,9 @@
 //
 //   paktool create ARCHIVE FILE[=NAME]...   entry name = the file's name, or NAME
 //   paktool list ARCHIVE                    name, size and what each entry is
-//   paktool extract ARCHIVE [-C DIR] [ENTRY...]
+//   paktool extract ARCHIVE [-C DIR] [ENTRY...]   entries whose names cannot be
+//                                           file names, and repeated names,
+//                                           are reported and skipped (status 1)
 //   paktool check ARCHIVE...                structure, models and their textures
 //
 // Exit status: 0 on success, 1 when an archive is damaged or a check fails,
@@ -83,17 +85,44 @@ static int list(int argc, char **argv)
     return 0;
 }
 
-// Entry names become file names: refuse ones that could leave the folder.
-static bool safeFileName(const std::string &name)
+// Why an entry name cannot be a file name inside the folder, or null when it
+// can: names that would leave the folder, or be cut short, are refused.
+static const char *unwritableName(const std::string &name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+    if (name.empty())
+        return "the name is empty";
+    if (name.find('\0') != std::string::npos)
+        return "the name holds a NUL byte";
+    if (name.find('/') != std::string::npos)
+        return "the name holds a '/'";
+    if (name == "." || name == "..")
+        return "the name is . or ..";
+    return nullptr;
 }
 
+// A name as it can be printed: control bytes, quotes and backslashes as \xHH.
+static std::string printable(const std::string &name)
+{
+    std::string out;
+    for (unsigned char c : name) {
+        char hex[8];
+        snprintf(hex, sizeof hex, "\\x%02x", c);
+        out += (c < 32 || c == 127 || c == '"' || c == '\\') ? std::string(hex) : std::string(1, (char)c);
+    }
+    return out;
+}
+
+// Writes entry i into dir; 1 with a message when it cannot, or when an
+// earlier entry has the same name (the first is the one the game reads).
 static int extractOne(const PakArchive &archive, size_t i, const std::string &dir)
 {
     const std::string &name = archive.names[i];
-    if (!safeFileName(name)) {
-        fprintf(stderr, "paktool: skipping entry \"%s\": not a plain file name\n", name.c_str());
+    const char *why = unwritableName(name);
+    int first = why ? -1 : archive.find(name.c_str());
+    if (!why && first != (int)i)
+        why = "an earlier entry has the same name (duplicate; the first was kept)";
+    if (why) {
+        fprintf(stderr, "paktool: entry %zu \"%s\" not extracted: %s\n", i + 1, printable(name).c_str(), why);
         return 1;
     }
     Bytes bytes(archive.entries[i], archive.entries[i] + archive.sizes[i]);

@@ -1,7 +1,11 @@
 #include "pakwriter/PakWriter.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 void putU8(Bytes &out, unsigned v) { out.push_back((unsigned char)(v & 0xff)); }
 
@@ -51,10 +55,32 @@ Bytes encodePak(const PakFile &pak)
     return out;
 }
 
+// Opens a new temporary file beside `path` under a name no file has yet
+// (O_EXCL), so that it can never replace a file written before, such as an
+// archive entry named like the temporary. Returns the stream, or null.
+static FILE *createTemporary(const std::string &path, std::string &temp)
+{
+    for (int n = 0; n < 1000; n++) {
+        temp = path + ".tmp" + std::to_string(getpid()) + "." + std::to_string(n);
+        int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            return nullptr;
+        FILE *f = fdopen(fd, "wb");
+        if (!f) {
+            close(fd);
+            remove(temp.c_str());
+        }
+        return f;
+    }
+    return nullptr;
+}
+
 bool writeFileAtomic(const std::string &path, const Bytes &bytes)
 {
-    std::string temp = path + ".tmp";
-    FILE *f = fopen(temp.c_str(), "wb");
+    std::string temp;
+    FILE *f = createTemporary(path, temp);
     if (!f)
         return false;
     bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();

@@ -22,7 +22,8 @@ struct PakFile {
 bool pakAdd(PakFile &pak, const std::string &name, const Bytes &bytes);
 // The archive's bytes, ready to be written.
 Bytes encodePak(const PakFile &pak);
-// Writes bytes to path through a temporary file and a rename; false on failure.
+// Writes bytes to path through a new temporary file beside it (never one that
+// exists) and a rename; false on failure, with the temporary removed.
 bool writeFileAtomic(const std::string &path, const Bytes &bytes);
 // Reads a whole file; false when it cannot be read.
 bool readFile(const std::string &path, Bytes &out);
