@@ -5,11 +5,17 @@
 # missing. The tests are not built into it: scripts/run-tests.sh runs them.
 # Older lumbrik packages in the output folder are replaced, so that
 # `apt install ./lumbrik_*.deb` finds one.
-# Usage: scripts/make-deb.sh [OUTPUT_DIR]     (default: the top of this tree)
+# Usage: scripts/make-deb.sh [--source] [OUTPUT_DIR]   (default: the top of this tree)
+#   --source   also keep the source package and the .changes file
 # The build's log goes to standard error; the last line on standard output
 # is the package's path.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=binary
+if [ "${1:-}" = "--source" ]; then
+    build=full
+    shift
+fi
 out=$(realpath -m "${1:-$root}")
 started=$(date +%s)
 
@@ -28,7 +34,7 @@ tar -C "$root" --exclude=./.git --exclude='./build*' --exclude='./obj-*' --exclu
 echo "make-deb: building in $work" >&2
 (cd "$work/lumbrik" &&
     DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" DEB_BUILD_PROFILES=nocheck \
-        dpkg-buildpackage --build=binary --no-sign) >&2
+        dpkg-buildpackage --build=$build --no-sign) >&2
 
 version=$(cd "$root" && dpkg-parsechangelog -S Version)
 arch=$(dpkg --print-architecture)
@@ -39,5 +45,8 @@ mkdir -p "$out"
 rm -f "$out"/lumbrik_*_*.deb "$out"/lumbrik-dbgsym_*_*.deb
 mv "$work/$deb" "$out/"
 [ -f "$work/$dbgsym" ] && mv "$work/$dbgsym" "$out/"
+if [ "$build" = full ]; then
+    mv "$work/lumbrik_${version}".* "$work/lumbrik_${version}_${arch}".{changes,buildinfo} "$out/"
+fi
 echo "make-deb: built in $(($(date +%s) - started)) s: $(du -k "$out/$deb" | cut -f1) KiB" >&2
 echo "$out/$deb"

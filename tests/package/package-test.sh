@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package with scripts/make-deb.sh and checks it as its
-# users meet it: lintian reports no error and no warning; the files lie where
+# users meet it: lintian reports no error and no warning (source and binary
+# packages); the files lie where
 # Debian keeps a game's (every archive of the build, every icon size, desktop
 # entry, AppStream metadata, manual page, copyright) and nowhere outside
 # /usr; the program is stripped and its symbols are in the -dbgsym package;
@@ -21,7 +22,7 @@ fail() { echo "FAIL $1"; failures=$((failures + 1)); }
 check() { local label=$1; shift; if "$@"; then pass "$label"; else fail "$label"; fi; }
 
 started=$(date +%s)
-deb=$("$root/scripts/make-deb.sh" "$work/out" | tail -n 1)
+deb=$("$root/scripts/make-deb.sh" --source "$work/out" | tail -n 1)
 if [ ! -f "$deb" ]; then
     fail "make-deb.sh built no package (last line: $deb)"
     exit 1
@@ -32,7 +33,9 @@ check "package named lumbrik_<version>_<arch>.deb" \
 dbgsym=$(dirname "$deb")/$(basename "$deb" | sed 's/^lumbrik_/lumbrik-dbgsym_/')
 
 # Overrides in debian/ carry the reason for any tag accepted on purpose.
-if lintian --fail-on error,warning "$deb" "$dbgsym" >"$work/lintian" 2>&1; then
+changes=${deb%.deb}.changes
+# The .changes file names the source package and both binary packages.
+if lintian --fail-on error,warning "$changes" >"$work/lintian" 2>&1; then
     pass "lintian: no error, no warning"
 else
     fail "lintian:"
