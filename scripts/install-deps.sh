@@ -57,6 +57,9 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "install-deps: sudo is asked for to install ${missing[*]}"
 fi
 echo "install-deps: installing ${missing[*]}"
-"${SUDO[@]}" apt-get update -qq
-"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ! "${SUDO[@]}" apt-get update -qq ||
+   ! "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    echo "install-deps: could not install; as root, run: apt-get install ${missing[*]}" >&2
+    exit 1
+fi
 echo "install-deps: done"

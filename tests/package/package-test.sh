@@ -64,8 +64,11 @@ dpkg-deb --extract "$deb" "$work/root"
 program=$work/root/usr/lib/games/lumbrik/lumbrik
 check "program stripped" bash -c "! readelf -S '$program' | grep -qE '\\.(symtab|debug_info)'"
 build_id=$(readelf -n "$program" | sed -n 's/.*Build ID: *//p')
-dpkg-deb --contents "$dbgsym" | grep "/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug\$" >/dev/null &&
-    pass "symbols of build id $build_id in $(basename "$dbgsym")" || fail "no symbols for build id '$build_id'"
+if dpkg-deb --contents "$dbgsym" | grep "/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug\$" >/dev/null; then
+    pass "symbols of build id $build_id in $(basename "$dbgsym")"
+else
+    fail "no symbols for build id '$build_id' in $(basename "$dbgsym")"
+fi
 
 # Each hicolor PNG is as large as its folder says (width and height in the IHDR chunk).
 for size in 16 24 32 48 64 128 256; do
