@@ -28,8 +28,9 @@ if [ ! -f "$deb" ]; then
     exit 1
 fi
 pass "built $(basename "$deb") in $(($(date +%s) - started)) s, $(du -k "$deb" | cut -f1) KiB"
+version=$(cd "$root" && dpkg-parsechangelog -S Version)
 check "package named lumbrik_<version>_<arch>.deb" \
-    test "$(basename "$deb")" = "lumbrik_$(cd "$root" && dpkg-parsechangelog -S Version)_$(dpkg --print-architecture).deb"
+    test "$(basename "$deb")" = "lumbrik_${version}_$(dpkg --print-architecture).deb"
 dbgsym=$(dirname "$deb")/$(basename "$deb" | sed 's/^lumbrik_/lumbrik-dbgsym_/')
 
 # Overrides in debian/ carry the reason for any tag accepted on purpose.
@@ -79,6 +80,10 @@ done
 check "desktop entry valid" desktop-file-validate "$work/root/usr/share/applications/lumbrik.desktop"
 check "AppStream metadata valid" appstreamcli validate --no-net \
     "$work/root/usr/share/metainfo/example.lumbrik_games.lumbrik.metainfo.xml"
+# debian/changelog, the AppStream release and the manual page name one version.
+check "AppStream metadata and manual page name version $version" bash -c \
+    "grep -q '<release version=\"$version\"' '$work/root/usr/share/metainfo/example.lumbrik_games.lumbrik.metainfo.xml' &&
+     zcat '$work/root/usr/share/man/man6/lumbrik.6.gz' | grep -q '^\.TH .*\"lumbrik $version\"'"
 
 # The unpacked game, started from another folder with a home of its own.
 . "$root/scripts/xvfb.sh"
