@@ -98,12 +98,13 @@ for _ in $(seq 150); do
     xdotool search --name '^lumbrik$' >/dev/null 2>&1 && break
     sleep 0.1
 done
-# Keys pressed before the first screen has its handlers find no reader.
-sleep 3
+# Keys pressed before the first screen has its handlers find no reader; a
+# loaded machine draws a frame in a second or more.
+sleep 5
 # Welcome (Enter), 20 pieces (Enter), the question whether to leave (Escape), yes (Enter).
 for key in Return Return Escape Return; do
     xdotool key "$key"
-    sleep 1
+    sleep 1.5
 done
 wait "$pid"
 status=$?
