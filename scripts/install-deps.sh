@@ -1,22 +1,41 @@
 #!/usr/bin/env bash
-# Installs every Debian package lumbrik needs to build, run and test.
-# The one list shared by the README, CI and a new machine.
-# Usage: scripts/install-deps.sh        (as root, or with sudo available)
+# Installs the Debian packages lumbrik needs; the one list shared by the
+# README, CI and a new machine. Installs only what is missing, so it asks for
+# sudo (when not root) only when there is something to install.
+# Usage: scripts/install-deps.sh [--play | --package]
+#   --play      building and playing the game
+#   --package   that, and building the Debian package (scripts/make-deb.sh)
+#   (nothing)   everything: tests, CI, the package and its checks, the
+#               Windows check, fuzzing
 set -euo pipefail
 
-PACKAGES=(
-    # build
+PLAY=(
     build-essential cmake pkg-config
     libsdl1.2-dev libsdl-image1.2-dev
     libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libsamplerate0-dev
     # the game's art, drawn from SVG sources at build time
     librsvg2-dev libcairo2-dev fonts-dejavu-core
-    # tests and headless runs
-    libgtest-dev xvfb xdotool x11-apps imagemagick clang libclang-rt-14-dev
-    # keeps the Windows-only sources compiling
-    g++-mingw-w64-i686
-    xdg-utils wine64 g++-mingw-w64-x86-64  # web links; Windows layer's tests under Wine
+    # the web links open in the desktop's browser
+    xdg-utils
 )
+PACKAGE=(debhelper dpkg-dev)
+FULL=(
+    # tests and headless runs
+    libgtest-dev xvfb xdotool x11-apps imagemagick
+    # keeps the Windows-only sources compiling, and runs them
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64
+    # fuzzing (libFuzzer)
+    clang libclang-rt-14-dev
+    # checks of the Debian package
+    lintian appstream desktop-file-utils
+)
+
+case "${1:-}" in
+    --play) PACKAGES=("${PLAY[@]}") ;;
+    --package) PACKAGES=("${PLAY[@]}" "${PACKAGE[@]}") ;;
+    "") PACKAGES=("${PLAY[@]}" "${PACKAGE[@]}" "${FULL[@]}") ;;
+    *) echo "usage: scripts/install-deps.sh [--play | --package]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -28,9 +47,19 @@ if [ ${#missing[@]} -eq 0 ]; then
     exit 0
 fi
 
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+SUDO=()
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "install-deps: missing ${missing[*]}; as root, run: apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+    SUDO=(sudo)
+    echo "install-deps: sudo is asked for to install ${missing[*]}"
+fi
 echo "install-deps: installing ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ! "${SUDO[@]}" apt-get update -qq ||
+   ! "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    echo "install-deps: could not install; as root, run: apt-get install ${missing[*]}" >&2
+    exit 1
+fi
 echo "install-deps: done"

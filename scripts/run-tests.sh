@@ -27,7 +27,7 @@ run_suite() {
     local dir=$1
     shift
     echo "== building $dir"
-    cmake -S "$root" -B "$dir" -DLUMBRIK_BENCH=ON "$@" >/dev/null
+    cmake -S "$root" -B "$dir" -DLUMBRIK_TESTS=ON -DLUMBRIK_BENCH=ON "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
     echo "== testing $dir"
     (cd "$dir" && ctest --output-on-failure --timeout 900)
