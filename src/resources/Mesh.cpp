@@ -39,9 +39,7 @@ static float readF64AsFloat(const unsigned char *p)
     return (float)v;
 }
 
-// The stored arrays (9T positions, 9T normals, 6T texture coordinates, all
-// doubles) interleaved into one float array, vertex by vertex.
-static void convertGeometry(const unsigned char *positions, size_t vertexCount, std::vector<float> &out)
+void convertMeshGeometry(const unsigned char *positions, size_t vertexCount, std::vector<float> &out)
 {
     const unsigned char *normals = positions + vertexCount * 24;
     const unsigned char *texCoords = normals + vertexCount * 24;
@@ -73,28 +71,23 @@ static void findBox(Mesh &mesh)
 
 void Mesh::load(ByteReader &in, const char *archiveName)
 {
-    int32_t nameLength = 0;
-    const unsigned char *name = nullptr, *materialBlock = nullptr;
-    in.readI32(nameLength);
-    in.take(name, (size_t)nameLength);
-    const char *textureName = (const char *)name;
-    if (isGeneratedTextureName(textureName)) {
-        textureId = app.generatedTextures.acquire(textureName);
-        textureSource = textureName;
+    MeshRecord record;
+    if (!readMeshRecord(in, record))
+        return;
+    if (isGeneratedTextureName(record.textureName)) {
+        textureId = app.generatedTextures.acquire(record.textureName);
+        textureSource = record.textureName;
         generated = true;
     } else {
-        textureId = app.pakCache.texture(archiveName, textureName);
+        textureId = app.pakCache.texture(archiveName, record.textureName);
         textureSource = archiveName;
         generated = false;
     }
-    in.take(header, 80);
-    in.take(materialBlock, 60);
-    decodeMaterial(materialBlock, material);
-    in.readI32(triangleCount);
-    in.skip(1);
-    size_t count = (size_t)triangleCount;
-    in.take(vertices, count * MESH_TRIANGLE_BYTES);
-    convertGeometry(vertices, count * 3, arrays);
+    header = record.header;
+    decodeMaterial(record.material, material);
+    triangleCount = record.triangleCount;
+    vertices = record.geometry;
+    convertMeshGeometry(vertices, (size_t)triangleCount * 3, arrays);
     findBox(*this);
 }
 

@@ -26,6 +26,11 @@ struct MeshMaterial {
     float shininess = 0;
 };
 
+// The stored arrays of one record's geometry (positions, normals and texture
+// coordinates of vertexCount vertices, all doubles) interleaved into floats,
+// vertex by vertex; values beyond float's range are clamped.
+void convertMeshGeometry(const unsigned char *geometry, size_t vertexCount, std::vector<float> &out);
+
 // Invariant: after a successful load arrays holds 3T vertices of
 // MESH_VERTEX_FLOATS each, and `vertices` addresses the same 3T positions as
 // stored in the model entry, which the owning object's archive use keeps alive.
@@ -53,9 +58,9 @@ struct Mesh {
     // Gives back the texture request taken by load.
     ~Mesh();
 
-    // Parses the record at the reader's cursor and acquires its texture from
-    // archive `archiveName` (or the generated registry). The record must have
-    // been checked with skipMeshRecord. Advances past the record.
+    // Reads the record at the reader's cursor (readMeshRecord), acquires its
+    // texture from archive `archiveName` (or the generated registry) and
+    // converts its geometry; a record readMeshRecord refuses loads nothing.
     void load(ByteReader &in, const char *archiveName);
     // Tints the mesh: drawn with this colour instead of white from now on.
     void setColour(double r, double g, double b);

@@ -2,22 +2,33 @@
 
 #include <cstring>
 
-bool skipMeshRecord(ByteReader &in)
+bool readMeshRecord(ByteReader &in, MeshRecord &record)
 {
     ByteReader probe = in;
-    int32_t nameLength, triangles;
+    MeshRecord r;
+    int32_t nameLength;
     const unsigned char *name;
     if (!probe.readI32(nameLength) || nameLength < 0 || !probe.take(name, (size_t)nameLength))
         return false;
     if (memchr(name, 0, (size_t)nameLength) == nullptr)
         return false;
-    if (!probe.skip(80 + 60) || !probe.readI32(triangles) || triangles < 0 || !probe.skip(1))
+    r.textureName = (const char *)name;
+    if (!probe.take(r.header, 80) || !probe.take(r.material, 60))
         return false;
-    if ((uint64_t)triangles * MESH_TRIANGLE_BYTES > probe.remaining())
+    if (!probe.readI32(r.triangleCount) || r.triangleCount < 0 || !probe.skip(1))
         return false;
-    probe.skip((size_t)triangles * MESH_TRIANGLE_BYTES);
+    if ((uint64_t)r.triangleCount * MESH_TRIANGLE_BYTES > probe.remaining())
+        return false;
+    probe.take(r.geometry, (size_t)r.triangleCount * MESH_TRIANGLE_BYTES);
+    record = r;
     in = probe;
     return true;
+}
+
+bool skipMeshRecord(ByteReader &in)
+{
+    MeshRecord record;
+    return readMeshRecord(in, record);
 }
 
 bool readModelHeader(ByteReader &in, int32_t &count)

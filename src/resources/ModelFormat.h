@@ -20,8 +20,21 @@ const size_t MESH_FIXED_BYTES = 149;
 // Bytes of geometry per triangle: positions, normals and texture coordinates.
 const size_t MESH_TRIANGLE_BYTES = 192;
 
-// Steps past one mesh record; false (cursor unchanged) when any count or
-// length is negative or runs past the end, or the name lacks its terminator.
+// One mesh record as it lies in its entry.
+// Borrowed: every pointer addresses the entry, valid while its archive is held.
+struct MeshRecord {
+    const char *textureName = nullptr;        // zero-terminated inside the record
+    const unsigned char *header = nullptr;    // the unused 80-byte block
+    const unsigned char *material = nullptr;  // 60 bytes
+    int32_t triangleCount = 0;
+    const unsigned char *geometry = nullptr;  // MESH_TRIANGLE_BYTES per triangle
+};
+
+// Reads the record at the cursor and steps past it; false (cursor unchanged,
+// record untouched) when any count or length is negative or runs past the
+// end, or the name lacks its terminator.
+bool readMeshRecord(ByteReader &in, MeshRecord &record);
+// Steps past one mesh record; false (cursor unchanged) as readMeshRecord.
 bool skipMeshRecord(ByteReader &in);
 // Reads a model's marker byte, the field 255 adds and the mesh count; false
 // when they run past the entry or the count is negative.

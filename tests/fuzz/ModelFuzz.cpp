@@ -1,8 +1,7 @@
 // Model parse and load with textures decoded. The input is an archive. Every
-// entry the model check accepts is read record by record the way a scene
-// object loads its meshes (name, 80-byte header, material, triangle count,
-// positions, normals, texture coordinates), asserting that each of those
-// reads lies inside what the check accepted, and each mesh's texture is made
+// entry the model check accepts is read record by record through the mesh
+// loader's own record reader and geometry conversion, asserting that the
+// reader accepts every record the check accepted, and each mesh's texture is made
 // the way the game makes it up to the GL upload, which needs a GL context a
 // fuzzer does not have: an archive image through decodeImage (the decode and
 // conversion PakArchive::texture uploads from), a description through
@@ -10,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "resources/ByteReader.h"
 #include "resources/GeneratedTexture.h"
@@ -17,9 +17,6 @@
 #include "resources/PakArchive.h"
 #include "resources/Texture.h"
 #include "resources/ModelFormat.h"
-
-// Receives the geometry reads, so that they are made.
-volatile double geometrySink;
 
 static void need(bool ok)
 {
@@ -47,22 +44,16 @@ static void makeTexture(const PakArchive &archive, const char *name)
          pixels.pixels.size() == (size_t)pixels.rowBytes * pixels.height);
 }
 
-// One mesh record read as the mesh loader reads it; every read must succeed.
+// One mesh record read and converted as the mesh loader does it, its texture
+// made as far as the game makes it without GL.
 static void loadMesh(ByteReader &in, const PakArchive &archive)
 {
-    int32_t nameLength = 0, triangles = 0;
-    const unsigned char *name = nullptr, *header = nullptr, *material = nullptr, *geometry = nullptr;
-    need(in.readI32(nameLength) && nameLength > 0 && in.take(name, (size_t)nameLength));
-    need(memchr(name, 0, (size_t)nameLength) != nullptr);  // the name is a C string
-    need(in.take(header, 80) && in.take(material, 60));
-    need(in.readI32(triangles) && triangles >= 0 && in.skip(1));
-    need(in.take(geometry, (size_t)triangles * MESH_TRIANGLE_BYTES));
-    double v;
-    for (size_t k = 0; k < (size_t)triangles * MESH_TRIANGLE_BYTES; k += 8) {
-        memcpy(&v, geometry + k, 8);  // as the draw reads them
-        geometrySink = v;
-    }
-    makeTexture(archive, (const char *)name);
+    MeshRecord record;
+    need(readMeshRecord(in, record));  // the model check accepted it
+    std::vector<float> arrays;
+    convertMeshGeometry(record.geometry, (size_t)record.triangleCount * 3, arrays);
+    need(arrays.size() == (size_t)record.triangleCount * 3 * MESH_VERTEX_FLOATS);
+    makeTexture(archive, record.textureName);
 }
 
 static void loadModel(const PakArchive &archive, size_t entry)
@@ -73,15 +64,10 @@ static void loadModel(const PakArchive &archive, size_t entry)
     if (count < 0)
         return;
     ByteReader in = {data, data + size};
-    uint8_t marker = 0;
     int32_t stated = 0;
-    need(in.readU8(marker) && (marker != 255 || in.skip(4)) && in.readI32(stated) && stated == count);
-    for (int32_t m = 0; m < count; m++) {
-        ByteReader record = in;
-        need(skipMeshRecord(in));
-        loadMesh(record, archive);
-        need(record.cursor == in.cursor);  // the check and the load agree on its length
-    }
+    need(readModelHeader(in, stated) && stated == count);
+    for (int32_t m = 0; m < count; m++)
+        loadMesh(in, archive);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

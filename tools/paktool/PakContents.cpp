@@ -27,23 +27,14 @@ static bool readWav(const unsigned char *data, uint32_t size, EntryInfo &info)
 static void readModelSummary(const unsigned char *data, uint32_t size, EntryInfo &info)
 {
     ByteReader in = {data, data + size};
-    uint8_t marker = 0;
     int32_t count = 0;
-    in.readU8(marker);
-    if (marker == 255)
-        in.skip(4);
-    in.readI32(count);
+    readModelHeader(in, count);
     for (int32_t i = 0; i < count; i++) {
-        ByteReader mesh = in;
-        int32_t nameLength = 0, triangles = 0;
-        const unsigned char *name = nullptr;
-        mesh.readI32(nameLength);
-        mesh.take(name, (size_t)nameLength);
-        info.textures.push_back(std::string((const char *)name));
-        mesh.skip(140);
-        mesh.readI32(triangles);
-        info.triangles += triangles;
-        skipMeshRecord(in);
+        MeshRecord mesh;
+        if (!readMeshRecord(in, mesh))
+            break;
+        info.textures.push_back(mesh.textureName);
+        info.triangles += mesh.triangleCount;
     }
     info.kind = ENTRY_MODEL;
     info.meshes = count;
