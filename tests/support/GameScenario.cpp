@@ -70,14 +70,13 @@ static bool triangleCentre(const SceneObject *object, int t, int &x, int &y)
     return projectToWindow(mesh, c, x, y);
 }
 
-bool hoverOn(const SceneObject *object)
+bool pointOn(const SceneObject *object, int &x, int &y)
 {
     if (!object || object->meshCount == 0)
         return false;
     int triangles = object->meshes[0]->triangleCount;
     // Large shapes have small triangles along their edges: step through them all.
     for (int t = 0; t < triangles; t++) {
-        int x, y;
         if (!triangleCentre(object, t, x, y))
             continue;
         pushMotion(x, y);
@@ -86,6 +85,20 @@ bool hoverOn(const SceneObject *object)
             return true;
     }
     return false;
+}
+
+bool hoverOn(const SceneObject *object)
+{
+    int x, y;
+    return pointOn(object, x, y);
+}
+
+void moveAndClick(int x, int y)
+{
+    pushMotion(x, y);
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
+    playScenario(1);
 }
 
 bool clickOn(const SceneObject *object)

@@ -23,6 +23,11 @@ void playScenario(int frames, uint32_t stepMs = 16);
 // Moves the pointer onto a visible part of the object (trying its triangles
 // until the pick says it is under the pointer); false when none is.
 bool hoverOn(const SceneObject *object);
+// hoverOn, also giving the window pixel where the pick found the object.
+bool pointOn(const SceneObject *object, int &x, int &y);
+// A move to (x, y), a left press and its release reaching the game in one
+// frame, as a slow frame rate delivers them; plays that frame.
+void moveAndClick(int x, int y);
 // hoverOn, then a left click read in the next frame.
 bool clickOn(const SceneObject *object);
 // Presses a key and plays the frame that reads it.
