@@ -48,12 +48,20 @@ void drainAudio(uint32_t ms)
     mixChannels(app.mixer->channels, app.mixer->musicOn.load(), buffer.data(), (int)buffer.size());
 }
 
+static long framesPlayed = 0;
+
 void playScenario(int frames, uint32_t stepMs)
 {
     for (int i = 0; i < frames; i++) {
         playFrames(1, stepMs);
         drainAudio(stepMs);
+        framesPlayed++;
     }
+}
+
+long scenarioFramesPlayed()
+{
+    return framesPlayed;
 }
 
 // Centre of triangle t of the object's first mesh, in window pixels.
