@@ -81,8 +81,12 @@ protected:
         pushButton(SDL_BUTTON_LEFT, false);
         frame();
     }
-    void key(SDLKey sym)
+    void keyOrClick(bool byKey, SDLKey sym, Point p)
     {
+        if (!byKey) {
+            clickAt(p);
+            return;
+        }
         pushKey(sym);
         frame();
     }
@@ -161,10 +165,7 @@ void SoakTest::mainMenuSession(int opening)
     settle();
     ASSERT_TRUE(clickOn(item(MENU_SIZE)));  // its replacement goes last in the list
     settle();
-    if (opening % 2)
-        key(SDLK_ESCAPE);
-    else
-        clickAt(menuButtons[MENU_CLOSE - MENU_SOUND]);
+    keyOrClick(opening % 2 == 1, SDLK_ESCAPE, menuButtons[MENU_CLOSE - MENU_SOUND]);
     settle();
     ASSERT_EQ(nullptr, app.topScreen);
 }
@@ -173,25 +174,13 @@ void SoakTest::mainMenuSession(int opening)
 void SoakTest::dialogsFromTheToolBar(int opening)
 {
     bool keys = opening % 2 == 0;
-    if (keys)
-        key(SDLK_ESCAPE);
-    else
-        clickAt(mainButtons[TOOL_CLOSE - TOOL_CLOSE]);
+    keyOrClick(keys, SDLK_ESCAPE, mainButtons[TOOL_CLOSE - TOOL_CLOSE]);
     tourDialog(exitButtons, 1, 2);
-    if (keys)
-        key(SDLK_ESCAPE);
-    else
-        clickAt(exitButtons[0]);  // "cancel"
+    keyOrClick(keys, SDLK_ESCAPE, exitButtons[0]);  // or "cancel"
     settle();
-    if (keys)
-        key(SDLK_F1);
-    else
-        clickAt(mainButtons[TOOL_HELP - TOOL_CLOSE]);
+    keyOrClick(keys, SDLK_F1, mainButtons[TOOL_HELP - TOOL_CLOSE]);
     tourDialog(helpButtons, 2, 2);
-    if (keys)
-        key(SDLK_ESCAPE);
-    else
-        clickAt(helpButtons[0]);
+    keyOrClick(keys, SDLK_ESCAPE, helpButtons[0]);
     settle();
     clickAt(mainButtons[TOOL_BREAK - TOOL_CLOSE]);
     tourDialog(resetOneButtons, 1, 2);
