@@ -1,7 +1,8 @@
 // Counts heap allocations made anywhere in the process: calls of the global
 // operator new family and, apart from those, calls of malloc, calloc and
-// realloc. Linking AllocationCounter.cpp into an executable replaces both
-// families there, so shared libraries (SDL, Mesa, LLVM) are counted too.
+// realloc; and the blocks still held (every allocation minus every free).
+// Linking AllocationCounter.cpp into an executable replaces both families
+// there, so shared libraries (SDL, Mesa, LLVM) are counted too.
 #pragma once
 
 #include <cstdint>
@@ -24,3 +25,11 @@ void markMainThread();
 AllocationCounts readAllocationCounts();
 // after - before, field by field.
 AllocationCounts allocationsBetween(const AllocationCounts &before, const AllocationCounts &after);
+
+// Heap blocks allocated and not yet freed (every thread, every family of
+// allocation), counted from start-up: by the replacements in a plain build,
+// by the sanitizer allocator's own hooks in an AddressSanitizer build. Only
+// differences between two readings mean something.
+int64_t liveHeapBlocks();
+// False when this build can count neither way; liveHeapBlocks stays 0.
+bool liveHeapCountingActive();

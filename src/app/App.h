@@ -35,6 +35,7 @@ struct App {
     Picker picker;
 
     int32_t mouseX = 0, mouseY = 0;  // window pixels, origin top left
+    int32_t pickX = -1, pickY = -1;  // where the last pick looked (-1: no pick yet)
     bool leftDown = false, rightDown = false;
     bool leftClicked = false, rightClicked = false;  // pressed during this frame
     bool leftLatch = false, rightLatch = false;      // press reported, not yet released

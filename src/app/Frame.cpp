@@ -32,4 +32,6 @@ void runFrame()
     drawScene();
     SDL_GL_SwapBuffers();
     app.picker.pick();
+    app.pickX = app.mouseX;
+    app.pickY = app.mouseY;
 }

@@ -55,10 +55,28 @@ void handleEvent(const SDL_Event &event)
     }
 }
 
+bool pressWaitsForPick(const SDL_Event &event)
+{
+    if (event.type != SDL_MOUSEBUTTONDOWN)
+        return false;
+    if (event.button.button != SDL_BUTTON_LEFT && event.button.button != SDL_BUTTON_RIGHT)
+        return false;
+    return app.mouseX != app.pickX || app.mouseY != app.pickY;
+}
+
+// A move and a press that reach us in the same frame (a slow frame rate) would
+// otherwise be judged against the pick at the old position and the click lost.
+// Leaving the press queued lets this frame's pick look at the new position;
+// the next frame takes the press, then the rest, in their order.
 void gatherInput()
 {
     beginFrameInput();
+    SDL_PumpEvents();
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0) {
+        if (pressWaitsForPick(event))
+            break;
+        SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS);
         handleEvent(event);
+    }
 }

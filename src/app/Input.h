@@ -8,5 +8,9 @@
 void beginFrameInput();
 // Applies one event; window-manager quit requests are ignored by design.
 void handleEvent(const SDL_Event &event);
-// beginFrameInput, then every pending SDL event.
+// True for a button press that must wait for the next frame: the pointer is
+// no longer where the last pick looked, so that pick cannot judge the press.
+bool pressWaitsForPick(const SDL_Event &event);
+// beginFrameInput, then the pending SDL events up to a press that waits for
+// the pick; that press and everything after it stay queued for the next frame.
 void gatherInput();

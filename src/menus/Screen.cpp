@@ -1,10 +1,9 @@
 #include "menus/Screen.h"
 
-#include <algorithm>
-
 #include "app/App.h"
 #include "app/Picker.h"
 #include "scene/SceneObject.h"
+#include "scene/Tween.h"
 
 // Stack movement and slide-in: linear over this long inside 600 ms actions.
 static const double STACK_MOVE_MS = 400;
@@ -112,20 +111,19 @@ void topWatch(void *userData)
 
 void slideIn(void *userData)
 {
-    double e = std::min(app.currentAction->elapsed, STACK_MOVE_MS);
-    app.currentObject->setPosition(-2 * e / STACK_MOVE_MS, -3 * e / STACK_MOVE_MS, 2 * e / STACK_MOVE_MS);
+    TweenFrame f = tweenFrame(STACK_MOVE_MS);
+    app.currentObject->setPosition(tweenLinear(f, -2), tweenLinear(f, -3), tweenLinear(f, 2));
 }
 
-// Incremental move towards `total` x e / 400, keeping what was applied in d0..d2.
+// Incremental move by `total` in all over the tween, the part given so far in d0..d2.
 static void moveStack(const double total[3])
 {
     Action *a = app.currentAction;
-    double e = std::min(a->elapsed, STACK_MOVE_MS);
-    double target[3] = {total[0] * e / STACK_MOVE_MS, total[1] * e / STACK_MOVE_MS, total[2] * e / STACK_MOVE_MS};
-    app.currentObject->moveBy(target[0] - a->d0, target[1] - a->d1, target[2] - a->d2);
-    a->d0 = target[0];
-    a->d1 = target[1];
-    a->d2 = target[2];
+    TweenFrame f = tweenFrame(STACK_MOVE_MS);
+    double dx = tweenChange(a->d0, tweenLinear(f, total[0]));
+    double dy = tweenChange(a->d1, tweenLinear(f, total[1]));
+    double dz = tweenChange(a->d2, tweenLinear(f, total[2]));
+    app.currentObject->moveBy(dx, dy, dz);
 }
 
 void stackForward(void *userData)

@@ -11,9 +11,10 @@
 #include "puzzle/PuzzleFlow.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
+#include "scene/Tween.h"
 
-// The half-sine curves use this value of pi, as the animations were tuned with it.
-static const double HALF_TURN = 3.141592;
+// Tween lengths (ms): flip and rise, swell and return, sink and wobble.
+static const double FLY_IN_MS = 1300, PULSE_MS = 200, LAND_MS = 400;
 
 enum { WATCH_STEP = 0, PULSE_STEP = 1, FLY_IN_STEP = 2 };
 
@@ -120,15 +121,9 @@ void buildPieces()
 void flyIn(void *userData)
 {
     Action *a = app.currentAction;
-    double e = a->elapsed;
-    if (e > 1300) {
-        a->enabled = false;
-        e = 1300;
-    }
-    app.currentObject->rotateBy(e * 180 / 1300 - a->d0, 0, 0);
-    app.currentObject->moveBy(0, 0, e * 50 / 1300 - a->d1);
-    a->d0 = e * 180 / 1300;
-    a->d1 = e * 50 / 1300;
+    TweenFrame f = tweenFrame(FLY_IN_MS);
+    app.currentObject->rotateBy(tweenChange(a->d0, tweenLinear(f, 180)), 0, 0);
+    app.currentObject->moveBy(0, 0, tweenChange(a->d1, tweenLinear(f, 50)));
 }
 
 static void selectPiece(SceneObject *piece, int n)
@@ -161,13 +156,7 @@ void pickUpWatcher(void *userData)
 
 void pulse(void *userData)
 {
-    Action *a = app.currentAction;
-    int k = (int)a->elapsed;
-    if (k > 200) {
-        a->enabled = false;
-        k = 200;
-    }
-    double s = 1 + 0.2 * std::sin(k * HALF_TURN / 200);
+    double s = 1 + tweenHalfSine(tweenFrame(PULSE_MS), 0.2);
     app.currentObject->setScale(s, s, 1.0);
 }
 
@@ -228,19 +217,18 @@ void land(void *shadow)
 {
     Action *a = app.currentAction;
     SceneObject *piece = app.currentObject;
-    double e = a->elapsed;
-    if (e > 400) {
-        a->enabled = false;
+    TweenFrame f = tweenFrame(LAND_MS);
+    if (f.ended) {
         if (shadow)
             ((SceneObject *)shadow)->close();
-        e = 400;
+        // Exactly at rest: the tuned pi would leave a trace of tilt.
         piece->setPosition(a->d0, a->d1, 0);
         piece->setRotation(0, 0, 0);
         if (app.board.placedCount == app.board.pieceCount)
             completePicture();
         return;
     }
-    double tilt = 20 * std::sin(e * HALF_TURN / 400);
-    piece->setPosition(a->d0, a->d1, 5 - 5 * e / 400);
+    double tilt = tweenHalfSine(f, 20);
+    piece->setPosition(a->d0, a->d1, 5 - tweenLinear(f, 5));
     piece->setRotation(-tilt, tilt, 0);
 }

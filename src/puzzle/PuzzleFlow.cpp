@@ -8,11 +8,14 @@
 #include "puzzle/PuzzleBoard.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
+#include "scene/Tween.h"
 
 enum { ZOOM_IN_STEP = 0, ZOOM_OUT_STEP = 1 };
 // Depth of the frame and picture buttons, and of the board (scene units).
 static const double FIELD_Z = 59.7;
 static const double BOARD_Z = 60;
+// Tween lengths (ms).
+static const double ZOOM_IN_MS = 1200, ZOOM_OUT_MS = 800, UNFOLD_MS = 1300, SLIDE_MS = 1000;
 
 static double halfWidth() { return app.display->halfWidthAt(100); }
 static double halfHeight() { return app.display->halfHeightAt(100); }
@@ -113,35 +116,20 @@ void leaveBoard()
 
 void zoomIn(void *userData)
 {
-    Action *a = app.currentAction;
-    double e = a->elapsed;
-    app.board.zoomBusy = true;
-    if (e > 1200) {
-        app.board.zoomBusy = false;
-        a->enabled = false;
-        e = 1200;
-    }
-    double v = e * 0.6 / 1200;
-    app.currentObject->scaleBy(v - a->d0, v - a->d0, 0);
-    a->d0 = v;
+    TweenFrame f = tweenFrame(ZOOM_IN_MS);
+    app.board.zoomBusy = !f.ended;
+    double grow = tweenChange(app.currentAction->d0, tweenLinear(f, 0.6));
+    app.currentObject->scaleBy(grow, grow, 0);
 }
 
 void zoomOut(void *userData)
 {
-    Action *a = app.currentAction;
-    double e = a->elapsed;
-    app.board.zoomBusy = true;
-    bool done = e > 800;
-    if (done)
-        e = 800;
-    double v = -0.6 * e / 800;
-    app.currentObject->scaleBy(v - a->d0, v - a->d0, 0);
-    a->d0 = v;
-    if (!done)
-        return;
-    app.board.zoomBusy = false;
-    a->enabled = false;
-    showPicture();
+    TweenFrame f = tweenFrame(ZOOM_OUT_MS);
+    app.board.zoomBusy = !f.ended;
+    double shrink = tweenChange(app.currentAction->d0, tweenLinear(f, -0.6));
+    app.currentObject->scaleBy(shrink, shrink, 0);
+    if (f.ended)
+        showPicture();
 }
 
 // Moves through the ring of five pictures by `step` (+1 or -1).
@@ -169,15 +157,8 @@ void nextPicture(void *userData)
 
 void unfold(void *userData)
 {
-    Action *a = app.currentAction;
-    double e = a->elapsed;
-    if (e > 1300) {
-        a->enabled = false;
-        e = 1300;
-    }
-    double v = e * -90 / 1300;
-    app.currentObject->rotateBy(v - a->d0, 0, 0);
-    a->d0 = v;
+    TweenFrame f = tweenFrame(UNFOLD_MS);
+    app.currentObject->rotateBy(tweenChange(app.currentAction->d0, tweenLinear(f, -90)), 0, 0);
 }
 
 void buildPanel()
@@ -207,15 +188,8 @@ void buildPanel()
 static void slide(void *userData)
 {
     Action *a = app.currentAction;
-    double e = a->elapsed;
-    if (e > 1000) {
-        a->enabled = false;
-        e = 1000;
-    }
-    double v = e * a->d1 / 1000;
-    double d = v - a->d0;
+    double d = tweenChange(a->d0, tweenLinear(tweenFrame(SLIDE_MS), a->d1));
     app.currentObject->moveBy(a->i0 == 0 ? d : 0, 0, a->i0 == 2 ? d : 0);
-    a->d0 = v;
 }
 
 // The chooser of a size button (i0 = the size).

@@ -5,13 +5,22 @@
 #include "resources/ByteReader.h"
 #include "resources/Mesh.h"
 
+static int64_t objectsAlive = 0;
+
+int64_t liveSceneObjects()
+{
+    return objectsAlive;
+}
+
 SceneObject::SceneObject()
 {
     script.scheduler = &scheduler;
+    objectsAlive++;
 }
 
 SceneObject::~SceneObject()
 {
+    objectsAlive--;
     for (const std::string &name : archives)
         app.pakCache.release(name.c_str());
     for (int32_t i = 0; i < meshCount; i++)

@@ -75,6 +75,9 @@ struct SceneObject {
     void draw();
 };
 
+// Scene objects constructed and not yet destroyed, in or out of the tree.
+int64_t liveSceneObjects();
+
 // Sets the clock of every scheduler in the subtree to `ticks`, so that the
 // time spent building a scene is not played as one long first frame.
 void restartClocks(SceneObject *object, uint32_t ticks);

@@ -61,6 +61,10 @@ static void runAction(Action &a, uint32_t dt)
     app.currentAction = &a;
     if (a.callback)
         a.callback(a.userData);
+    // Switched off during its own call: the action has retired. It leaves at
+    // the next advance instead of being walked, inert, for the object's life.
+    if (!a.enabled)
+        a.finished = true;
 }
 
 void Scheduler::advance()

@@ -9,6 +9,8 @@
 
 // Invariant: every action in `actions` has offset == &offsetTransform.
 // A deque keeps App::currentAction valid while a callback appends actions.
+// A callback retires its own action by clearing its `enabled`; the action is
+// then removed at the next advance. Actions switched off from outside stay.
 struct Scheduler {
     uint32_t now = 0;       // App::frameTicks at the latest advance (or construction)
     uint32_t previous = 0;  // now of the advance before
@@ -29,7 +31,8 @@ struct Scheduler {
     void disable(int32_t eventId);
     // finished = true for every action with that id (removed at the next advance).
     void stop(int32_t eventId);
-    // One frame: removes finished actions, runs the others, applies the offset.
+    // One frame: removes finished and retired actions, runs the others,
+    // applies the offset.
     void advance();
 };
 

@@ -101,20 +101,33 @@ TEST_F(FrameTest, ClickReachesTheObjectUnderThePointerOnly)
     EXPECT_EQ(0, missed);
 }
 
-TEST_F(FrameTest, ClickInTheSameFrameAsTheMoveIsJudgedAgainstTheOldPick)
+// Reads Escape for the object it runs on.
+static void countEscapes(void *user)
 {
-    int clicks = 0;
+    if (keyPressed(SDLK_ESCAPE))
+        (*(int *)user)++;
+}
+
+TEST_F(FrameTest, ClickInTheSameFrameAsTheMoveWaitsForThePickAtItsPosition)
+{
+    int clicks = 0, escapes = 0;
     SceneObject *target = addSquare(archive, "white", 0, 0, 0, true);
     target->script.addStep();
     target->script.addAction(makeAction(1, ACTION_ENDLESS, countClicks, &clicks));
+    target->script.addAction(makeAction(1, ACTION_ENDLESS, countEscapes, &escapes));
     target->script.trigger(0);
     pushMotion(2, 2);
     playFrames(2);
+    // Move, press, release and a key, all reaching the game in one frame.
     pushMotion(cx, cy);
     pushButton(SDL_BUTTON_LEFT, true);
     pushButton(SDL_BUTTON_LEFT, false);
-    playFrames(2);
-    EXPECT_EQ(0, clicks);
+    pushKey(SDLK_ESCAPE);
+    playFrames(3);
+    EXPECT_EQ(1, clicks);
+    EXPECT_EQ(1, escapes);
+    EXPECT_FALSE(app.leftDown);
+    EXPECT_FALSE(app.leftLatch);
 }
 
 TEST_F(FrameTest, WindowCloseRequestLeavesTheGameRunning)

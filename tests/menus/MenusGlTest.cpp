@@ -18,16 +18,6 @@
 #include "support/StderrCapture.h"
 #include "support/TestArchives.h"
 
-// Tool-bar buttons, in the order the start-up scene adds them after the
-// background, the game layer and the cursor.
-enum ToolButton { TOOL_CLOSE = 3, TOOL_VIEW, TOOL_BREAK, TOOL_MENU, TOOL_GET_PUZZ, TOOL_HELP };
-
-// Main menu items in their order on the screen.
-enum MenuItem {
-    MENU_BACKGROUND, MENU_BAND, MENU_SIZE, MENU_SOUND, MENU_MUSIC, MENU_CLOSE,
-    MENU_ABOUT, MENU_VISIT, MENU_BREAK, MENU_REC1, MENU_REC2, MENU_REC3
-};
-
 // URLs handed to the browser instead of starting one, and whether the
 // double says a browser started.
 static std::vector<std::string> launched;

@@ -1,5 +1,7 @@
 // The puzzle played as a child plays it: the real game scene, the real pick,
 // clicks on pieces and outlines, keys, and the clock stepped frame by frame.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "app/App.h"
@@ -176,6 +178,24 @@ TEST_F(PuzzlePlayTest, CompletedPictureIsShownFinishedAtOnceWhenReachedAgain)
     EXPECT_TRUE(app.board.zoomBusy);
 }
 
+TEST_F(PuzzlePlayTest, ClickArrivingWithTheMoveSelectsThePieceAndSendsItHome)
+{
+    start(0);
+    SceneObject *piece = pieceObject(1), *place = placeObject(1);
+    int pieceX, pieceY, placeX, placeY;
+    ASSERT_TRUE(pointOn(piece, pieceX, pieceY));
+    ASSERT_TRUE(pointOn(place, placeX, placeY));  // the pointer rests on the outline
+    moveAndClick(pieceX, pieceY);
+    playScenario(1);
+    EXPECT_EQ(piece, app.board.selectedPiece);
+    moveAndClick(placeX, placeY);
+    playScenario(1);
+    EXPECT_EQ(1, app.board.placedCount);
+    settle();
+    EXPECT_DOUBLE_EQ(place->x(), piece->x());
+    EXPECT_DOUBLE_EQ(place->y(), piece->y());
+}
+
 class PictureRingTest : public PuzzlePlayTest {};
 
 TEST_F(PictureRingTest, NextFromTheLastGoesToTheFirstAndPreviousBack)
@@ -254,4 +274,24 @@ TEST_F(ButtonHoverTest, ButtonShrinksFrom107AfterBeingHoveredFor50Ms)
     EXPECT_LT(shrinking, 1.07);
     playScenario(10, 16);
     EXPECT_EQ(1.0, next->scaleX());
+}
+
+TEST_F(ButtonHoverTest, ButtonHoveredOnAndOffManyTimesCarriesNoDeadActions)
+{
+    start(0);
+    SceneObject *next = app.playField->children[2];
+    int onX, onY;
+    ASSERT_TRUE(pointOn(next, onX, onY));
+    size_t most = 0;
+    // Every frame moves the pointer on or off: each frame hands the hover
+    // over between grow and shrink.
+    for (int i = 0; i < 40; i++) {
+        if (i % 2)
+            pushMotion(onX, onY);
+        else
+            pushMotion(2, 2);
+        playScenario(1);
+        most = std::max(most, next->scheduler.actions.size());
+    }
+    EXPECT_LE(most, 3u);  // the click handler, a hover action, one just retired
 }

@@ -6,6 +6,7 @@
 
 #include "app/App.h"
 #include "scene/Scheduler.h"
+#include "scene/Tween.h"
 
 // What callbacks saw, in call order.
 struct CallLog {
@@ -154,16 +155,9 @@ struct Turn {
 static void turnTween(void *user)
 {
     Turn *t = (Turn *)user;
-    Action *a = app.currentAction;
-    double e = a->elapsed;
-    if (e > 1300) {
-        a->enabled = false;
-        e = 1300;
-    }
-    double v = e * -90.0 / 1300;
-    t->total += v - a->d0;
-    a->d0 = v;
-    t->lastElapsed = e;
+    TweenFrame f = tweenFrame(1300);
+    t->total += tweenChange(app.currentAction->d0, tweenLinear(f, -90));
+    t->lastElapsed = f.e;
     t->calls++;
 }
 
@@ -182,6 +176,35 @@ TEST_F(SchedulerAdvanceTest, IncrementalTweenAddsUpToItsTotalWhateverTheFrameDel
     EXPECT_EQ(1300, turn.lastElapsed);
     int calls = turn.calls;
     frameAt(t + 100);
-    EXPECT_EQ(calls, turn.calls);  // disabled: inert from now on
-    EXPECT_EQ(1u, scheduler.actions.size());  // and never removed
+    EXPECT_EQ(calls, turn.calls);  // retired: never called again
+    EXPECT_TRUE(scheduler.actions.empty());  // and gone from the list
+}
+
+// A callback that appends far more actions than one block of the list holds,
+// then retires its own action through App::currentAction.
+struct Flood {
+    Scheduler *scheduler;
+    CallLog *log;
+};
+
+static void floodThenRetire(void *user)
+{
+    Flood *f = (Flood *)user;
+    for (int i = 0; i < 1000; i++)
+        f->scheduler->schedule(logged(f->log, i, ACTION_ENDLESS));
+    app.currentAction->enabled = false;
+}
+
+TEST_F(SchedulerAdvanceTest, SelfRetiredActionLeavesAtTheNextAdvanceEvenAfterAppending)
+{
+    Flood flood = {&scheduler, &log};
+    scheduler.now = 5000;
+    scheduler.schedule(makeAction(1, ACTION_ENDLESS, floodThenRetire, &flood));
+    frameAt(5016);
+    EXPECT_EQ(1001u, scheduler.actions.size());
+    frameAt(5032);
+    ASSERT_EQ(1000u, scheduler.actions.size());  // only the retired one left
+    EXPECT_EQ(0, scheduler.actions.front().i0);
+    EXPECT_EQ(1000u, log.ids.size());  // every appended action ran once
+    EXPECT_EQ(999, log.ids.back());
 }

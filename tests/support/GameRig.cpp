@@ -37,6 +37,7 @@ void resetScene()
     app.picker.hovered = nullptr;
     app.transparentQueue.clear();
     app.mouseX = app.mouseY = 0;
+    app.pickX = app.pickY = -1;
     app.leftDown = app.rightDown = app.leftLatch = app.rightLatch = false;
     app.leftClicked = app.rightClicked = app.keyPending = app.keyConsumed = false;
 }

@@ -49,12 +49,20 @@ void drainAudio(uint32_t ms)
     mixChannels(app.mixer->channels, app.mixer->musicOn.load(), buffer.data(), (int)buffer.size());
 }
 
+static long framesPlayed = 0;
+
 void playScenario(int frames, uint32_t stepMs)
 {
     for (int i = 0; i < frames; i++) {
         playFrames(1, stepMs);
         drainAudio(stepMs);
+        framesPlayed++;
     }
+}
+
+long scenarioFramesPlayed()
+{
+    return framesPlayed;
 }
 
 // Centre of triangle t of the object's first mesh, in window pixels.
@@ -71,14 +79,13 @@ static bool triangleCentre(const SceneObject *object, int t, int &x, int &y)
     return projectToWindow(mesh, c, x, y);
 }
 
-bool hoverOn(const SceneObject *object)
+bool pointOn(const SceneObject *object, int &x, int &y)
 {
     if (!object || object->meshCount == 0)
         return false;
     int triangles = object->meshes[0]->triangleCount;
     // Large shapes have small triangles along their edges: step through them all.
     for (int t = 0; t < triangles; t++) {
-        int x, y;
         if (!triangleCentre(object, t, x, y))
             continue;
         pushMotion(x, y);
@@ -87,6 +94,20 @@ bool hoverOn(const SceneObject *object)
             return true;
     }
     return false;
+}
+
+bool hoverOn(const SceneObject *object)
+{
+    int x, y;
+    return pointOn(object, x, y);
+}
+
+void moveAndClick(int x, int y)
+{
+    pushMotion(x, y);
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
+    playScenario(1);
 }
 
 bool clickOn(const SceneObject *object)
