@@ -44,7 +44,7 @@ run_suite build
 echo "== windowed tests with multisampling"
 (cd build && LUMBRIK_MULTISAMPLE=1 ctest --output-on-failure --timeout 900 -R '^(gl|game_smoke)$')
 echo "== fuzzing every parser for 20 s"
-scripts/fuzz.sh 20
+FUZZ_JOBS=${FUZZ_JOBS:-2} scripts/fuzz.sh 20
 echo "== Windows-only sources"
 scripts/check-windows.sh
 
