@@ -50,16 +50,39 @@ static bool farFromEarlier(const PuzzleBoard &b, int count)
     return true;
 }
 
-void scatter()
+// Draws for one piece before its layout counts as full. About one scatter of
+// 48 pieces in 8,000 leaves the last pieces no place far enough from the
+// others, where drawing on would never end; a piece that fits is found
+// within about 3,000 draws.
+const int SCATTER_DRAWS_PER_PIECE = 20000;
+// Fresh layouts tried before the distance is given up, so that a scatter
+// always ends.
+const int SCATTER_LAYOUTS = 100;
+
+// One layout from the current rand() state; false when a piece found no
+// place after SCATTER_DRAWS_PER_PIECE draws.
+static bool scatterOnce(PuzzleBoard &b, bool keepDistance)
 {
-    PuzzleBoard &b = app.board;
     for (int i = 0; i < b.pieceCount; i++) {
-        do
+        int draws = 0;
+        do {
+            if (draws++ == SCATTER_DRAWS_PER_PIECE)
+                return false;
             drawCandidate(b);
-        while (!farFromEarlier(b, i));
+        } while (keepDistance && !farFromEarlier(b, i));
         b.startX[i] = b.candidateX;
         b.startY[i] = b.candidateY;
     }
+    return true;
+}
+
+void scatter()
+{
+    PuzzleBoard &b = app.board;
+    for (int layout = 0; layout < SCATTER_LAYOUTS; layout++)
+        if (scatterOnce(b, true))
+            return;
+    scatterOnce(b, false);
 }
 
 static void addStepAction(SceneObject *object, double duration, ActionCallback callback, void *user, int i0)

@@ -36,7 +36,9 @@ struct PuzzleBoard {
 // The archive lists of the current size.
 const PuzzleSizeInfo &currentSizeInfo();
 // Fills startX/startY for pieceCount pieces in the four strips around the
-// board, no two closer than minScatterDistance. Draws from rand().
+// board, no two closer than minScatterDistance. Draws from rand(); a layout
+// that leaves a piece no place starts over, and should a hundred layouts
+// fail, the distance is dropped: the scatter always ends.
 void scatter();
 // Builds the board background, scatters and builds every piece and outline
 // under boardObject. The pieces fly in.
