@@ -297,7 +297,7 @@ static void drawForPick()
     glLoadIdentity();
     glTranslatef(0, 0, -(float)EYE_Z);
     app.root->draw();
-    drawTransparentQueue();
+    drawQueuedMeshes();
     glFinish();
 }
 

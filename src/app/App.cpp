@@ -9,7 +9,8 @@
 App::App()
 {
     // Queue capacity is reused frame after frame.
-    transparentQueue.reserve(256);
+    opaqueQueue.entries.reserve(256);
+    transparentQueue.entries.reserve(256);
 }
 
 // The scatter of the puzzle pieces draws from rand(); every run differs.

@@ -12,6 +12,7 @@
 #include "app/Picker.h"
 #include "puzzle/PuzzleBoard.h"
 #include "resources/GeneratedTexture.h"
+#include "resources/MeshQueue.h"
 #include "resources/PakCache.h"
 #include "resources/Settings.h"
 
@@ -27,7 +28,8 @@ struct App {
     Display *display = nullptr;  // Owns (from start-up to shut-down)
     PakCache pakCache;
     GeneratedTextureRegistry generatedTextures;
-    std::vector<Mesh *> transparentQueue;  // Borrowed: meshes queued in this frame's draw
+    MeshQueue opaqueQueue;       // this frame's opaque meshes, drawn after the tree
+    MeshQueue transparentQueue;  // this frame's blended meshes, drawn after the opaque ones
     Action *currentAction = nullptr;       // Borrowed: the action whose callback runs
     SceneObject *currentObject = nullptr;  // Borrowed: the object being drawn
     uint32_t frameTicks = 0;               // ms, taken once at the start of each frame

@@ -7,13 +7,12 @@
 #include "resources/Mesh.h"
 #include "scene/SceneObject.h"
 
-void drawTransparentQueue()
+void drawQueuedMeshes()
 {
+    app.opaqueQueue.draw(false);
     glDepthMask(GL_FALSE);
-    for (Mesh *mesh : app.transparentQueue)
-        mesh->drawDeferred();
+    app.transparentQueue.draw(true);
     glDepthMask(GL_TRUE);
-    app.transparentQueue.clear();
 }
 
 void drawScene()
@@ -24,7 +23,7 @@ void drawScene()
     glTranslatef(0, 0, -100);  // the eye sits 100 units in front of z = 0
     if (app.root)
         app.root->draw();
-    drawTransparentQueue();
+    drawQueuedMeshes();
 }
 
 void runFrame()

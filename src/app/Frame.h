@@ -1,5 +1,6 @@
-// One frame: take the time, draw the tree (running every object's actions),
-// blend the queued transparent meshes, swap, pick.
+// One frame: take the time, walk the tree (running every object's actions and
+// queueing its meshes), draw the opaque meshes, blend the transparent ones,
+// swap, pick.
 #pragma once
 
 // The whole frame, as the main loop runs it: drawScene, swap, pick.
@@ -7,5 +8,7 @@ void runFrame();
 // Takes the frame time, clears, draws the tree and the transparent queue
 // into the back buffer.
 void drawScene();
-// Draws App::transparentQueue in queue order without depth writes, then empties it.
-void drawTransparentQueue();
+// Draws the meshes the tree queued: the opaque ones, then the transparent
+// ones without depth writes, each queue as if mesh by mesh in queue order;
+// empties both.
+void drawQueuedMeshes();

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "app/App.h"
-#include "app/Display.h"
 #include "app/GL.h"
 
 static float readF32(const unsigned char *p)
@@ -111,86 +110,13 @@ void Mesh::setColour(double r, double g, double b)
 
 const GLsizei VERTEX_STRIDE = MESH_VERTEX_FLOATS * sizeof(float);
 
-// Material, texture, colour and arrays, then the triangles.
-static void drawShaded(const Mesh &mesh)
-{
-    const MeshMaterial &m = mesh.material;
-    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.shininess);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.specular);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.diffuse);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.ambient);
-    glBindTexture(GL_TEXTURE_2D, mesh.textureId);
-    if (mesh.colourOverride) {
-        glPushAttrib(GL_CURRENT_BIT);
-        glColor3f((float)mesh.colour[0], (float)mesh.colour[1], (float)mesh.colour[2]);
-    } else {
-        glColor3f(1, 1, 1);
-    }
-    const float *v = mesh.arrays.data();
-    glTexCoordPointer(2, GL_FLOAT, VERTEX_STRIDE, v);
-    glVertexPointer(3, GL_FLOAT, VERTEX_STRIDE, v + MESH_POSITION_OFFSET);
-    glNormalPointer(GL_FLOAT, VERTEX_STRIDE, v + MESH_NORMAL_OFFSET);
-    glDrawArrays(GL_TRIANGLES, 0, 3 * mesh.triangleCount);
-    if (mesh.colourOverride)
-        glPopAttrib();
-}
-
-// The game numbers its lights from GL_LIGHT1; GL guarantees eight (0..7).
-static const int SAVED_LIGHTS = 7;
-
-static void queueTransparent(Mesh &mesh)
-{
-    mesh.savedDepthTest = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
-    mesh.savedLighting = glIsEnabled(GL_LIGHTING) == GL_TRUE;
-    for (int i = 0; i < SAVED_LIGHTS && mesh.savedLighting; i++)
-        mesh.savedLights[i] = glIsEnabled(GL_LIGHT1 + i) == GL_TRUE;
-    app.transparentQueue.push_back(&mesh);
-}
-
 void Mesh::draw()
 {
     glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
-    if (material.transparent) {
-        queueTransparent(*this);
-        return;
-    }
-    if (material.alphaTest)
-        glEnable(GL_ALPHA_TEST);
-    glEnable(GL_COLOR_MATERIAL);
-    drawShaded(*this);
-    if (material.alphaTest)
-        glDisable(GL_ALPHA_TEST);
-}
-
-void Mesh::drawDeferred()
-{
-    if (!savedDepthTest)
-        glDisable(GL_DEPTH_TEST);
-    if (savedLighting) {
-        glEnable(GL_LIGHTING);
-        for (int i = 0; i < SAVED_LIGHTS; i++)
-            if (savedLights[i])
-                glEnable(GL_LIGHT1 + i);
-    }
-    // A blended fragment of alpha 0 leaves its pixel as it was: discarding it
-    // spares the rasterizer the read, blend and write of a pixel that shows
-    // nothing (the clear margins and holes of interface images).
-    glAlphaFunc(GL_GREATER, material.alphaTest ? ALPHA_TEST_REFERENCE : 0.0f);
-    glEnable(GL_ALPHA_TEST);
-    glLoadMatrixd(modelView);
-    glEnable(GL_BLEND);
-    drawShaded(*this);
-    if (!savedDepthTest)
-        glEnable(GL_DEPTH_TEST);
-    if (savedLighting) {
-        glDisable(GL_LIGHTING);
-        for (int i = 0; i < SAVED_LIGHTS; i++)
-            if (savedLights[i])
-                glDisable(GL_LIGHT1 + i);
-    }
-    glDisable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, ALPHA_TEST_REFERENCE);
-    glDisable(GL_BLEND);
+    if (material.transparent)
+        app.transparentQueue.add(*this);
+    else
+        app.opaqueQueue.add(*this);
 }
 
 void Mesh::drawGeometry() const

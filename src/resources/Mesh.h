@@ -1,6 +1,6 @@
 // One textured triangle mesh read from a model entry. Its geometry is
 // converted once, at load, into one interleaved array of floats: the form
-// the draw, the transparent pass and both pick passes hand to GL, so nothing
+// the draw queues (MeshQueue.h) and both pick passes hand to GL, so nothing
 // is converted per frame. The model format is in ModelFormat.h.
 #pragma once
 
@@ -39,9 +39,6 @@ struct Mesh {
     bool colourOverride = false;
     const unsigned char *header = nullptr;  // Borrowed: the unused 80-byte block
     MeshMaterial material;
-    bool savedDepthTest = true;
-    bool savedLighting = false;
-    bool savedLights[8] = {false, false, false, false, false, false, false, false};
     int32_t triangleCount = 0;
     const unsigned char *vertices = nullptr;  // Borrowed: 9T doubles in the entry (positions as stored)
     std::vector<float> arrays;        // what is drawn: texture coordinate, normal, position per vertex
@@ -51,6 +48,8 @@ struct Mesh {
     uint32_t textureId = 0;
     bool generated = false;
     double modelView[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    std::vector<float> eyeArrays;  // as arrays, with positions in eye space, for shared draws
+    double eyeMatrix[16] = {0};    // the model-view eyeArrays were made with
 
     Mesh() = default;
     Mesh(const Mesh &) = delete;
@@ -64,10 +63,9 @@ struct Mesh {
     void load(ByteReader &in, const char *archiveName);
     // Tints the mesh: drawn with this colour instead of white from now on.
     void setColour(double r, double g, double b);
-    // Normal draw: records the model-view, then draws or queues (transparent).
+    // Records the model-view and queues the mesh for the frame's opaque
+    // draw, or for the transparent pass when its material says so.
     void draw();
-    // Draws a queued transparent mesh with its recorded matrix and state.
-    void drawDeferred();
     // Bare triangles with the recorded matrix: the pick's silhouette.
     void drawGeometry() const;
     // True when, with the recorded matrix and `projection`, the mesh's box

@@ -14,7 +14,9 @@
 
 struct Mesh;
 
-// A draw hook; it finds its object through App::currentObject.
+// A draw hook; it finds its object through App::currentObject. Meshes are
+// queued during the walk and drawn after it, so a hook must not draw or
+// change GL state.
 typedef void (*DrawHook)(int32_t phase, int32_t value);
 
 enum DrawPhase {

@@ -31,7 +31,7 @@ TEST_F(FrameTest, TransparentMeshBlendsOverOpaqueMeshDrawnLaterInTheTree)
     readPixel(cx, cy, rgb);
     EXPECT_NEAR(127, rgb[0], 3);  // red shows through the blue
     EXPECT_NEAR(128, rgb[2], 3);
-    EXPECT_TRUE(app.transparentQueue.empty());
+    EXPECT_TRUE(app.transparentQueue.entries.empty());
 }
 
 TEST_F(FrameTest, TransparentMeshesBlendInTreeOrderWhateverTheirDepth)

@@ -35,6 +35,7 @@ void resetScene()
     app.picker.pickables.clear();
     app.picker.candidates.clear();
     app.picker.hovered = nullptr;
+    app.opaqueQueue.clear();
     app.transparentQueue.clear();
     app.mouseX = app.mouseY = 0;
     app.pickX = app.pickY = -1;

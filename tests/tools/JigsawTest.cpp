@@ -386,12 +386,13 @@ const CutTexture *textureNamed(const std::vector<CutTexture> &textures, const st
     return nullptr;
 }
 
-// The RGBA texel nearest to s in a one-row texture, wrapping round as the
-// game's textures do.
-const unsigned char *texelAt(const PngImage &image, double s)
+// The RGBA texel nearest to (s, t), wrapping round in s as the game's
+// textures do; t must fall in the image.
+const unsigned char *texelAt(const PngImage &image, double s, double t = 0.5)
 {
     int x = (int)std::floor(s * image.width) % image.width;
-    return &image.pixels[(size_t)(x < 0 ? x + image.width : x) * 4];
+    int y = std::clamp((int)std::floor(t * image.height), 0, image.height - 1);
+    return &image.pixels[((size_t)y * image.width + (size_t)(x < 0 ? x + image.width : x)) * 4];
 }
 
 }  // namespace
@@ -425,9 +426,9 @@ protected:
         }
         ASSERT_GE(sOutline, 0);
         ASSERT_GE(sOffset, 0);
-        double overshoot = (sOffset - sOutline) / 2;
-        check(texelAt(image, sOutline), texelAt(image, sOffset));
-        check(texelAt(image, sOutline - overshoot), texelAt(image, sOffset + overshoot));
+        double overshoot = (sOffset - sOutline) / 2, t = band.vertices[0].t;
+        check(texelAt(image, sOutline, t), texelAt(image, sOffset, t));
+        check(texelAt(image, sOutline - overshoot, t), texelAt(image, sOffset + overshoot, t));
     }
     std::vector<JigsawPiece> pieces;
 };
@@ -499,7 +500,7 @@ TEST_F(JigsawModels, SoftEdgesFadeOutAndTheRimIsDarkThenLight)
         Model piece = pieceModel(p, "picture.png", "rim.png", "edge.png");
         checkBand(p, piece.meshes[1], rimImage, kPieceRimWidth, darkThenLight);
         checkBand(p, piece.meshes[2], edgeImage, -kSoftEdgeWidth, fadesOutwards);
-        checkBand(p, outlineModel(p, "fill.png", "line.png").meshes[1], lineImage, kOutlineBandWidth, fadesInwards);
+        checkBand(p, outlineModel(p, "line.png").meshes[1], lineImage, kOutlineBandWidth, fadesInwards);
         checkBand(p, shadowModel(p, "shadow.png", "shadow_edge.png").meshes[1], shadowImage, -kShadowSoftWidth,
                   fadesOutwards);
         if (HasFailure())
@@ -530,10 +531,11 @@ TEST_F(JigsawModels, PictureMapsBoardPointsOntoTheUprightPicture)
 TEST_F(JigsawModels, OutlineBandLiesInsideThePieceAboveItsFill)
 {
     for (const JigsawPiece &p : pieces) {
-        Model m = outlineModel(p, "fill", "line");
+        Model m = outlineModel(p, "line");
         ASSERT_EQ(m.meshes.size(), 2u);
         EXPECT_TRUE(m.meshes[0].material.transparent);
         EXPECT_TRUE(m.meshes[1].material.transparent);
+        EXPECT_EQ(m.meshes[0].texture, "line");
         EXPECT_EQ(m.meshes[1].texture, "line");
         const std::vector<ModelVertex> &band = m.meshes[1].vertices;
         ASSERT_EQ(band.size() % 3, 0u);
@@ -549,6 +551,29 @@ TEST_F(JigsawModels, OutlineBandLiesInsideThePieceAboveItsFill)
         // The fill reaches under the band, so no gap shows between them.
         for (const ModelVertex &q : m.meshes[0].vertices)
             ASSERT_LT(clearance(p.outline, atHome(p, q)), kOutlineBandWidth / 2) << "piece " << p.number;
+    }
+}
+
+// The outline's fill and line share one texture (so the board's outlines are
+// one draw); each samples its own row at texel centres, where linear
+// filtering takes nothing from the other row.
+TEST_F(JigsawModels, OutlineFillAndLineEachSampleOnlyTheirOwnRow)
+{
+    std::vector<CutTexture> textures = cutTextures("outline");
+    ASSERT_EQ(textures.size(), 1u);
+    const PngImage &image = textures[0].image;
+    ASSERT_EQ(image.height, 2);
+    Model m = outlineModel(pieces[0], textures[0].name);
+    for (int mesh = 0; mesh < 2; mesh++)
+        for (const ModelVertex &q : m.meshes[mesh].vertices) {
+            double texels = q.t * image.height - 0.5;
+            ASSERT_EQ(texels, std::floor(texels)) << "mesh " << mesh << " samples between rows";
+            ASSERT_EQ((int)texels, mesh == 0 ? 1 : 0);
+        }
+    for (int x = 0; x < image.width; x++) {
+        const unsigned char *fill = &image.pixels[((size_t)image.width + x) * 4];
+        EXPECT_EQ(fill[0] + fill[1] + fill[2], 3 * 255);
+        EXPECT_EQ(fill[3], 90);
     }
 }
 

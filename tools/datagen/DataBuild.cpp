@@ -308,7 +308,7 @@ static bool addCut(DataBuild &build, const InventoryRow &row, PakFile &pak)
     }
     for (size_t i = 0; i < pieces.size(); i++) {
         Model model = row.kind == "piece"     ? pieceModel(pieces[i], "picture.png", "rim.png", "edge.png")
-                      : row.kind == "outline" ? outlineModel(pieces[i], "fill.png", "line.png")
+                      : row.kind == "outline" ? outlineModel(pieces[i], "line.png")
                                               : shadowModel(pieces[i], "shadow.png", "shadow_edge.png");
         pakAdd(pak, names[i], encodeModel(model));
     }

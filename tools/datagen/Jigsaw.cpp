@@ -541,6 +541,15 @@ const unsigned char kLineBlue[3] = {70, 90, 160};
 const unsigned char kShadowInk[3] = {20, 20, 40};
 const unsigned char kWhite[3] = {255, 255, 255};
 
+// The image with a second row of one colour below its first.
+PngImage withSolidRow(PngImage image, const unsigned char rgb[3], unsigned char alpha)
+{
+    for (int i = 0; i < image.width; i++)
+        image.pixels.insert(image.pixels.end(), {rgb[0], rgb[1], rgb[2], alpha});
+    image.height = 2;
+    return image;
+}
+
 PngImage solidImage(const unsigned char rgb[3], unsigned char alpha)
 {
     PngImage image;
@@ -598,14 +607,22 @@ Model pieceModel(const JigsawPiece &p, const std::string &texture, const std::st
     return m;
 }
 
-Model outlineModel(const JigsawPiece &p, const std::string &fillTexture, const std::string &lineTexture)
+static void sampleRow(ModelMesh &mesh, double t)
+{
+    for (ModelVertex &v : mesh.vertices)
+        v.t = t;
+}
+
+Model outlineModel(const JigsawPiece &p, const std::string &texture)
 {
     std::vector<Vec2> inner = offsetOutline(p.outline, kOutlineBandWidth);
     Model m;
     // The fill's hard edge hides under the solid part of the line.
     std::vector<Vec2> fill = offsetOutline(p.outline, kOutlineBandWidth * kLineSolid / 2);
-    m.meshes.push_back(fillMesh(p, fill, fillTexture, false, true));
-    m.meshes.push_back(bandMesh(p, p.outline, inner, kOutlineBandZ, lineTexture, true));
+    m.meshes.push_back(fillMesh(p, fill, texture, false, true));
+    m.meshes.push_back(bandMesh(p, p.outline, inner, kOutlineBandZ, texture, true));
+    sampleRow(m.meshes[0], kOutlineFillRowT);
+    sampleRow(m.meshes[1], kOutlineLineRowT);
     return m;
 }
 
@@ -623,8 +640,7 @@ std::vector<CutTexture> cutTextures(const std::string &kind)
         return {{"rim.png", bandImage(kCutBrown, kLightWood, rimMix, opaque)},
                 {"edge.png", bandImage(kCutBrown, kCutBrown, noMix, pieceEdgeAlpha)}};
     if (kind == "outline")
-        return {{"fill.png", solidImage(kWhite, 90)},
-                {"line.png", bandImage(kLineBlue, kLineBlue, noMix, lineAlpha)}};
+        return {{"line.png", withSolidRow(bandImage(kLineBlue, kLineBlue, noMix, lineAlpha), kWhite, 90)}};
     if (kind == "shadow")
         return {{"shadow.png", solidImage(kShadowInk, kShadowAlpha)},
                 {"shadow_edge.png", bandImage(kShadowInk, kShadowInk, noMix, shadowAlpha)}};

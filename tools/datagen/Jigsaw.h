@@ -61,6 +61,10 @@ const double kSoftEdgeDrop = 0.01;
 const double kOutlineBandWidth = 0.06;
 // Height of the line band above the translucent fill.
 const double kOutlineBandZ = 0.01;
+// Rows of the outline's two-texel-high texture, sampled at their texel
+// centres so that linear filtering takes nothing of the other row.
+const double kOutlineLineRowT = 0.25;
+const double kOutlineFillRowT = 0.75;
 // The shadow's opacity and the width over which its edge fades.
 const int kShadowAlpha = 110;
 const double kShadowSoftWidth = 0.08;
@@ -83,8 +87,10 @@ Model pieceModel(const JigsawPiece &p, const std::string &texture, const std::st
 // Mesh 0: translucent fill (also the clickable area), ending under the line.
 // Mesh 1: a line band along the outline, inside the piece, slightly raised,
 // solid at the cut line (where it meets its neighbour's) and fading inwards.
-Model outlineModel(const JigsawPiece &p, const std::string &fillTexture,
-                   const std::string &lineTexture);
+// Both sample one two-row texture (the band in row 0 at t = kOutlineLineRowT,
+// the fill's colour in row 1 at t = kOutlineFillRowT), so that the board's
+// outlines share one texture and the game draws them all in one call.
+Model outlineModel(const JigsawPiece &p, const std::string &texture);
 // Mesh 0: the piece's silhouette in a translucent texture; mesh 1: its edge,
 // fading outwards. Relative to the home point.
 Model shadowModel(const JigsawPiece &p, const std::string &texture, const std::string &edgeTexture);
