@@ -149,17 +149,23 @@ static void transformPoint(const double m[16], const double p[4], double out[4])
         out[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r] * p[3];
 }
 
+void Mesh::clipCorner(int corner, const double projection[16], double clip[4]) const
+{
+    double local[4] = {corner & 1 ? highCorner[0] : lowCorner[0], corner & 2 ? highCorner[1] : lowCorner[1],
+                       corner & 4 ? highCorner[2] : lowCorner[2], 1};
+    double eye[4];
+    transformPoint(modelView, local, eye);
+    transformPoint(projection, eye, clip);
+}
+
 bool Mesh::outsideView(const double projection[16]) const
 {
     if (triangleCount <= 0)
         return true;
     unsigned common = ~0u;
     for (int corner = 0; corner < 8 && common != 0; corner++) {
-        double local[4] = {corner & 1 ? highCorner[0] : lowCorner[0], corner & 2 ? highCorner[1] : lowCorner[1],
-                           corner & 4 ? highCorner[2] : lowCorner[2], 1};
-        double eye[4], clip[4];
-        transformPoint(modelView, local, eye);
-        transformPoint(projection, eye, clip);
+        double clip[4];
+        clipCorner(corner, projection, clip);
         common &= outsidePlanes(clip);
     }
     return common != 0;

@@ -68,6 +68,9 @@ struct Mesh {
     void draw();
     // Bare triangles with the recorded matrix: the pick's silhouette.
     void drawGeometry() const;
+    // Corner `corner` (0..7; bit k set: the high side on axis k) of the
+    // mesh's box in clip space, with the recorded matrix and `projection`.
+    void clipCorner(int corner, const double projection[16], double clip[4]) const;
     // True when, with the recorded matrix and `projection`, the mesh's box
     // lies wholly outside one plane of the view volume, so that no triangle
     // of it can reach the picture (or a selection region). Always true for a

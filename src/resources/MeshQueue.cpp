@@ -125,22 +125,12 @@ static void findStates(MeshQueue &q)
     }
 }
 
-static void transform(const double m[16], const double p[4], double out[4])
-{
-    for (int r = 0; r < 4; r++)
-        out[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r] * p[3];
-}
-
 static ScreenBox screenBox(const Mesh &mesh, const double projection[16], const float margin[2])
 {
     ScreenBox box;
     for (int corner = 0; corner < 8; corner++) {
-        double local[4] = {corner & 1 ? mesh.highCorner[0] : mesh.lowCorner[0],
-                           corner & 2 ? mesh.highCorner[1] : mesh.lowCorner[1],
-                           corner & 4 ? mesh.highCorner[2] : mesh.lowCorner[2], 1};
-        double eye[4], clip[4];
-        transform(mesh.modelView, local, eye);
-        transform(projection, eye, clip);
+        double clip[4];
+        mesh.clipCorner(corner, projection, clip);
         if (!(clip[3] > 1e-6))
             return ScreenBox();  // reaches behind the eye (or is not a number)
         for (int k = 0; k < 2; k++) {
