@@ -13,6 +13,7 @@
 #include "app/StartupScene.h"
 #include "audio/Mixer.h"
 #include "platform/Platform.h"
+#include "resources/DeferredDecoding.h"
 #include "resources/Language.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
@@ -45,6 +46,9 @@ void openGameDisplay(int argc, char **argv)
 void startGame(int argc, char **argv)
 {
     loadSettingsAtStart();
+    // The first screen's images decode on the other cores while the window opens.
+    if (beginDeferredDecoding())
+        prefetchFirstScreen(*app.settings);
     openGameDisplay(argc, argv);
     // No sound device is no reason to stop: the game then runs silently.
     app.mixer = new Mixer;
@@ -57,12 +61,17 @@ void startGame(int argc, char **argv)
     buildFirstScene();
 }
 
-void buildFirstScene()
+DecodeCounts buildFirstScene()
 {
     app.frameTicks = readFrameClock(app.clock);
+    // Images the scene asks for decode on the other cores while it is built;
+    // all of them are in their textures before the first frame.
+    beginDeferredDecoding();
     buildStartupScene();
+    DecodeCounts decodes = finishDeferredDecoding();
     app.frameTicks = readFrameClock(app.clock);
     restartClocks(app.root, app.frameTicks);
+    return decodes;
 }
 
 void playFrame()

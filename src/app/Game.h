@@ -1,6 +1,8 @@
 // The entry routine's pieces: start-up, one turn of the main loop, shut-down.
 #pragma once
 
+#include "resources/DeferredDecoding.h"
+
 // Caption of the window, also its icon title.
 extern const char GAME_CAPTION[];
 
@@ -18,8 +20,10 @@ void openGameDisplay(int argc, char **argv);
 // start-up scene. A video failure ends the process with status 1.
 void startGame(int argc, char **argv);
 // Builds the start-up scene under a new root and starts every object's
-// clock now, so the first frame does not swallow the start-up time.
-void buildFirstScene();
+// clock now, so the first frame does not swallow the start-up time. Every
+// image it shows is in its texture on return. Returns how the start-up's
+// image decoding went (decoding deferred by startGame ends here).
+DecodeCounts buildFirstScene();
 // One turn of the main loop: input, quit signals, one frame.
 void playFrame();
 // Frees the scene tree and the window (which ends SDL).

@@ -1,5 +1,8 @@
 #include "app/StartupScene.h"
 
+#include <string>
+#include <vector>
+
 #include <SDL.h>
 
 #include "app/App.h"
@@ -11,6 +14,8 @@
 #include "menus/MainMenu.h"
 #include "menus/WebLinks.h"
 #include "puzzle/PuzzleFlow.h"
+#include "puzzle/PuzzleLayouts.h"
+#include "resources/DeferredDecoding.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
 
@@ -95,6 +100,41 @@ static void openFirstScreen()
     setPuzzleSize(app.settings->puzzleSize);
     layoutPlayField();
     showPicture();
+}
+
+// Names the images of one archive the first screen shows; none: every image.
+static void prefetchFrom(const char *archive, std::vector<std::string> entries)
+{
+    prefetchImages(app.pakCache.pathsOf(archive), entries);
+}
+
+void prefetchFirstScreen(const Settings &settings)
+{
+    if (!deferredDecodingActive())
+        return;
+    const PuzzleSizeInfo &size = PUZZLE_SIZE_INFO[settings.puzzleSize == 0 ? 0 : 1];
+    bool expanded = settings.menuExpanded == 1;
+    std::vector<std::string> interface = {"fon.png", "cursor.png", expanded ? "menu.png" : "menu_open.png"};
+    std::vector<std::string> buttons = {"close.png", "view.png", "break.png", "menu.png", "get_puzz.png", "help.png"};
+    if (!expanded)
+        prefetchFrom(size.commonArchives[0], {"prev.png"});
+    if (settings.showWelcome) {
+        prefetchFrom("main_menu.pak", {"block.png"});
+        prefetchFrom("help_menu.pak", {"fon_wel.png", "puz_help.png", "help.png", "ok.png"});
+    } else if (settings.completed[0] == 1) {
+        prefetchFrom(size.commonArchives[0], {"final.png"});
+    } else {
+        // The pieces' and outlines' textures are whatever images their archives hold.
+        prefetchFrom(size.pictureArchives[0], {});
+        prefetchFrom(size.outlineArchives[0], {});
+    }
+    if (!settings.showWelcome) {
+        interface.push_back("puzz_plase.png");
+        buttons.push_back("prev.png");
+        buttons.push_back("next.png");
+    }
+    prefetchFrom("interface_my.pak", interface);
+    prefetchFrom("buttons.pak", buttons);
 }
 
 void buildStartupScene()

@@ -8,6 +8,13 @@
 // Distance from the eye of the plane the cursor moves in (scene units).
 const double CURSOR_DISTANCE = 26.0;
 
+struct Settings;
+
+// While decoding is deferred, names the archive images the first screen will
+// show with these settings, so that they decode while the window opens. Only
+// speed depends on the list being right: any image it misses is decoded when
+// asked for, and one it names in vain is dropped.
+void prefetchFirstScreen(const Settings &settings);
 // Builds the start-up scene under App::root.
 void buildStartupScene();
 // Per-frame action of the cursor: places it under the system pointer.

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "resources/ByteReader.h"
-#include "resources/Texture.h"
+#include "resources/DeferredDecoding.h"
 
 PakArchive::~PakArchive() { clearPakArchive(*this); }
 
@@ -102,11 +102,8 @@ uint32_t PakArchive::texture(const char *name)
     int i = find(name);
     if (i < 0)
         return 0;
-    if (textures[i] == 0) {
-        TexturePixels pixels;
-        if (decodeImage(entries[i], sizes[i], pixels))
-            textures[i] = uploadTexture(pixels);
-    }
+    if (textures[i] == 0)
+        textures[i] = imageTexture(entries[i], sizes[i]);
     textureUses[i]++;
     return textures[i];
 }
@@ -121,7 +118,7 @@ void PakArchive::releaseTexture(uint32_t textureId)
         if (textures[i] != textureId)
             continue;
         if (--textureUses[i] == 0) {
-            deleteTexture(textureId);
+            releaseImageTexture(textureId);
             textures[i] = 0;
         }
     }

@@ -38,7 +38,8 @@ struct PakArchive {
     // The first entry of that name; (null, 0) when there is none.
     PakEntry entry(const char *name) const;
     // Shared GL texture of an image entry, counted; 0 when missing (count
-    // unchanged) or undecodable (counted all the same). Needs the GL context.
+    // unchanged) or undecodable (counted all the same; while decoding is
+    // deferred, an id left without an image). Needs the GL context.
     uint32_t texture(const char *name);
     // Gives back one texture request; deletes the texture when its count reaches 0.
     void releaseTexture(uint32_t textureId);

@@ -58,6 +58,14 @@ PakArchive *PakCache::acquire(const char *name)
     return archive;
 }
 
+std::vector<std::string> PakCache::pathsOf(const char *name) const
+{
+    std::string path = archiveHasWords(name) ? languageArchivePath(language, name) : name;
+    if (path == name)
+        return {path};
+    return {path, name};
+}
+
 PakEntry PakCache::entry(const char *archiveName, const char *entryName)
 {
     PakArchive *archive = acquire(archiveName);

@@ -35,6 +35,9 @@ struct PakCache {
     // goes on in English. Returns null only when a non-fatal failure handler
     // returned.
     PakArchive *acquire(const char *name);
+    // The files acquire would try for `name`, in order: the language's file
+    // first for an archive with words.
+    std::vector<std::string> pathsOf(const char *name) const;
     // acquire + the archive's entry. Release with: release(name).
     PakEntry entry(const char *archiveName, const char *entryName);
     // acquire + the archive's texture. Release with: releaseTexture(name, id).

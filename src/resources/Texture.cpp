@@ -92,12 +92,17 @@ bool convertSurface(SDL_Surface *surface, TexturePixels &out)
 
 static const unsigned char PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 
+bool looksLikePng(const unsigned char *data, uint32_t size)
+{
+    return data && size >= sizeof PNG_SIGNATURE && memcmp(data, PNG_SIGNATURE, sizeof PNG_SIGNATURE) == 0;
+}
+
 // True unless the bytes are a PNG whose chunks, up to IEND, do not all lie
 // inside them. SDL_image's PNG reader ignores short reads and then reads the
 // same stale chunk header again and again, so such a PNG must not reach it.
 static bool pngChunksFit(const unsigned char *data, uint32_t size)
 {
-    if (size < sizeof PNG_SIGNATURE || memcmp(data, PNG_SIGNATURE, sizeof PNG_SIGNATURE) != 0)
+    if (!looksLikePng(data, size))
         return true;
     ByteReader in = {data + sizeof PNG_SIGNATURE, data + size};
     const unsigned char *length, *type;
@@ -129,9 +134,15 @@ bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out)
 uint32_t uploadTexture(const TexturePixels &pixels)
 {
     GLuint id = 0;
-    GLenum format = pixels.hasAlpha ? GL_RGBA : GL_RGB;
     glGenTextures(1, &id);
-    glBindTexture(GL_TEXTURE_2D, id);
+    fillTexture(id, pixels);
+    return id;
+}
+
+void fillTexture(uint32_t textureId, const TexturePixels &pixels)
+{
+    GLenum format = pixels.hasAlpha ? GL_RGBA : GL_RGB;
+    glBindTexture(GL_TEXTURE_2D, textureId);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, format, pixels.width, pixels.height, 0, format,
                  GL_UNSIGNED_BYTE, pixels.pixels.data());
@@ -142,7 +153,6 @@ uint32_t uploadTexture(const TexturePixels &pixels)
     // border must not reach round to the opposite border.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    return id;
 }
 
 void deleteTexture(uint32_t textureId)

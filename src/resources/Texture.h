@@ -22,6 +22,8 @@ struct TexturePixels {
 // channel order, colour key) to tightly described RGB or RGBA rows. Reads
 // only inside the surface's rows. False for an empty or unreadable surface.
 bool convertSurface(SDL_Surface *surface, TexturePixels &out);
+// True when the bytes start with the PNG signature.
+bool looksLikePng(const unsigned char *data, uint32_t size);
 // Decodes an image held in memory; false when SDL_image cannot decode it, or
 // when it is a PNG whose chunks run past the bytes (SDL_image would hang).
 bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out);
@@ -29,5 +31,7 @@ bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out);
 // GL_MODULATE) from pixels and leaves it bound. Release with: deleteTexture
 // (through the owning registry). Needs the GL context.
 uint32_t uploadTexture(const TexturePixels &pixels);
+// The same into a texture id already reserved (glGenTextures); leaves it bound.
+void fillTexture(uint32_t textureId, const TexturePixels &pixels);
 // Deletes a texture made by uploadTexture.
 void deleteTexture(uint32_t textureId);

@@ -11,7 +11,7 @@
 
 static Settings scenarioSettings;
 
-void startScenario(ManualClock &clock, const Settings &settings)
+DecodeCounts startScenario(ManualClock &clock, const Settings &settings)
 {
     resetScene();
     useManualClock(&clock);
@@ -25,7 +25,7 @@ void startScenario(ManualClock &clock, const Settings &settings)
     app.onTopScreen = app.closeBelow = false;
     app.mixer = new Mixer;  // never opened: channels fill, drainAudio empties them
     app.mixer->syncSwitches(scenarioSettings);
-    buildFirstScene();
+    return buildFirstScene();
 }
 
 void endScenario()

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "resources/DeferredDecoding.h"
 #include "resources/Settings.h"
 #include "support/GameRig.h"
 
@@ -24,8 +25,9 @@ enum MenuItem {
 };
 
 // A fresh game with these settings, a mixer without a device (its channels
-// work; drainAudio plays them out) and the hand-stepped clock.
-void startScenario(ManualClock &clock, const Settings &settings);
+// work; drainAudio plays them out) and the hand-stepped clock. Returns how
+// its start-up images were decoded.
+DecodeCounts startScenario(ManualClock &clock, const Settings &settings);
 // Frees the scene and the mixer; restores the real clock.
 void endScenario();
 // Frames of stepMs each, draining the audio as it would play meanwhile.

@@ -1,0 +1,255 @@
+#include "resources/DeferredDecoding.h"
+
+#include <cstring>
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_thread.h>
+
+#include "app/GL.h"
+#include "resources/PakArchive.h"
+#include "resources/Texture.h"
+
+namespace {
+
+// One image to decode. `bytes` never change once queued. The thread that
+// takes it writes pixels and ok, which the main thread reads only after
+// every worker has ended; textureId and cancelled are the main thread's.
+struct DecodeJob {
+    std::vector<unsigned char> bytes;  // a copy: its archive may close first
+    bool prefetched = false;  // from a prefetch list, waiting to be claimed
+    uint32_t textureId = 0;   // 0 while a prefetched image is unclaimed
+    TexturePixels pixels;
+    bool ok = false;
+    bool cancelled = false;  // released before deferral finished
+};
+
+// One archive whose images are to be decoded ahead of their request.
+struct ReadJob {
+    std::vector<std::string> paths;    // tried in order
+    std::vector<std::string> entries;  // empty: every PNG entry
+};
+
+// Invariant: reads[0, nextRead) and jobs[0, nextJob) have been taken;
+// readsLeft counts reads not yet completed; workers run exactly while
+// active. The lock guards the growth of both sequences and every counter.
+struct DecodeQueue {
+    std::vector<ReadJob *> reads;   // Owns: each read, until finish
+    std::vector<DecodeJob *> jobs;  // Owns: each job, until finish
+    size_t nextRead = 0;
+    size_t nextJob = 0;
+    int readsLeft = 0;
+    bool closing = false;  // no job will be added; idle workers end
+    bool active = false;
+    SDL_mutex *lock = nullptr;    // Owns
+    SDL_cond *changed = nullptr;  // Owns: a job queued, a read completed, closing
+    SDL_Thread *workers[DECODE_WORKERS] = {};
+};
+
+DecodeQueue queue;
+
+}  // namespace
+
+static void appendJob(DecodeQueue &q, DecodeJob *job)
+{
+    SDL_mutexP(q.lock);
+    q.jobs.push_back(job);
+    SDL_CondBroadcast(q.changed);
+    SDL_mutexV(q.lock);
+}
+
+// Loads the archive and queues its wanted PNG entries, then counts the read done.
+static void runRead(DecodeQueue &q, const ReadJob &read)
+{
+    PakArchive archive;
+    for (const std::string &path : read.paths) {
+        if (loadPakArchive(archive, path.c_str()) == PAK_OK)
+            break;
+    }
+    for (size_t i = 0; i < archive.names.size(); i++) {
+        bool wanted = read.entries.empty() || findExactName(read.entries, archive.names[i].c_str()) >= 0;
+        if (!wanted || !looksLikePng(archive.entries[i], archive.sizes[i]))
+            continue;
+        DecodeJob *job = new DecodeJob;
+        job->bytes.assign(archive.entries[i], archive.entries[i] + archive.sizes[i]);
+        job->prefetched = true;
+        appendJob(q, job);
+    }
+    SDL_mutexP(q.lock);
+    q.readsLeft--;
+    SDL_CondBroadcast(q.changed);
+    SDL_mutexV(q.lock);
+}
+
+static void decodeJob(DecodeJob *job)
+{
+    job->ok = decodeImage(job->bytes.data(), (uint32_t)job->bytes.size(), job->pixels);
+}
+
+// Takes and does one read or decode; false when there is nothing to take and,
+// with `wait`, the queue is closing.
+static bool workOnce(DecodeQueue &q, bool wait)
+{
+    SDL_mutexP(q.lock);
+    while (wait && q.nextRead == q.reads.size() && q.nextJob == q.jobs.size() && !q.closing)
+        SDL_CondWait(q.changed, q.lock);
+    ReadJob *read = q.nextRead < q.reads.size() ? q.reads[q.nextRead++] : nullptr;
+    DecodeJob *job = !read && q.nextJob < q.jobs.size() ? q.jobs[q.nextJob++] : nullptr;
+    SDL_mutexV(q.lock);
+    if (read)
+        runRead(q, *read);
+    if (job)
+        decodeJob(job);
+    return read || job;
+}
+
+static int decodeWorker(void *user)
+{
+    while (workOnce(*(DecodeQueue *)user, true)) {
+    }
+    return 0;
+}
+
+static void destroySync(DecodeQueue &q)
+{
+    if (q.changed)
+        SDL_DestroyCond(q.changed);
+    if (q.lock)
+        SDL_DestroyMutex(q.lock);
+    q.changed = nullptr;
+    q.lock = nullptr;
+}
+
+bool beginDeferredDecoding()
+{
+    if (queue.active)
+        return false;
+    // SDL_image sets its PNG reader up on first use, and that set-up must not
+    // race; only PNGs are ever decoded by the workers.
+    IMG_Init(IMG_INIT_PNG);
+    queue.lock = SDL_CreateMutex();
+    queue.changed = SDL_CreateCond();
+    if (!queue.lock || !queue.changed) {
+        destroySync(queue);
+        return false;
+    }
+    queue.closing = false;
+    int started = 0;
+    for (SDL_Thread *&worker : queue.workers) {
+        worker = SDL_CreateThread(decodeWorker, &queue);
+        started += worker != nullptr;
+    }
+    if (started == 0) {
+        destroySync(queue);
+        return false;
+    }
+    queue.active = true;
+    return true;
+}
+
+bool deferredDecodingActive() { return queue.active; }
+
+void prefetchImages(const std::vector<std::string> &paths, const std::vector<std::string> &entries)
+{
+    if (!queue.active)
+        return;
+    ReadJob *read = new ReadJob;
+    read->paths = paths;
+    read->entries = entries;
+    SDL_mutexP(queue.lock);
+    queue.reads.push_back(read);
+    queue.readsLeft++;
+    SDL_CondBroadcast(queue.changed);
+    SDL_mutexV(queue.lock);
+}
+
+// An unclaimed prefetched job holding exactly these bytes, once every read
+// has queued its jobs; null when there is none.
+static DecodeJob *prefetchedCopy(DecodeQueue &q, const unsigned char *data, uint32_t size)
+{
+    SDL_mutexP(q.lock);
+    while (q.readsLeft > 0)
+        SDL_CondWait(q.changed, q.lock);
+    SDL_mutexV(q.lock);
+    // Only this thread adds jobs from now on, so the sequence is stable here.
+    for (DecodeJob *job : q.jobs) {
+        if (job->prefetched && job->textureId == 0 && job->bytes.size() == size &&
+            memcmp(job->bytes.data(), data, size) == 0)
+            return job;
+    }
+    return nullptr;
+}
+
+static uint32_t decodeNow(const unsigned char *data, uint32_t size)
+{
+    TexturePixels pixels;
+    return decodeImage(data, size, pixels) ? uploadTexture(pixels) : 0;
+}
+
+uint32_t imageTexture(const unsigned char *data, uint32_t size)
+{
+    if (!queue.active || !looksLikePng(data, size))
+        return decodeNow(data, size);
+    DecodeJob *job = prefetchedCopy(queue, data, size);
+    if (!job) {
+        job = new DecodeJob;
+        job->bytes.assign(data, data + size);
+        appendJob(queue, job);
+    }
+    GLuint id = 0;
+    glGenTextures(1, &id);
+    job->textureId = id;
+    return id;
+}
+
+void releaseImageTexture(uint32_t textureId)
+{
+    // A deleted name may be handed out again to a later job, so earlier jobs
+    // may share this id; they were all released. Only this thread writes
+    // textureId and cancelled.
+    for (size_t i = 0; queue.active && i < queue.jobs.size(); i++) {
+        if (queue.jobs[i]->textureId == textureId)
+            queue.jobs[i]->cancelled = true;
+    }
+    deleteTexture(textureId);
+}
+
+static void endWorkers(DecodeQueue &q)
+{
+    SDL_mutexP(q.lock);
+    q.closing = true;
+    SDL_CondBroadcast(q.changed);
+    SDL_mutexV(q.lock);
+    while (workOnce(q, false)) {
+    }
+    for (SDL_Thread *&worker : q.workers) {
+        if (worker)
+            SDL_WaitThread(worker, nullptr);
+        worker = nullptr;
+    }
+}
+
+DecodeCounts finishDeferredDecoding()
+{
+    DecodeCounts counts;
+    if (!queue.active)
+        return counts;
+    endWorkers(queue);
+    for (DecodeJob *job : queue.jobs) {
+        counts.prefetched += job->prefetched;
+        counts.claimed += job->prefetched && job->textureId != 0;
+        counts.requested += !job->prefetched;
+        if (job->ok && job->textureId != 0 && !job->cancelled)
+            fillTexture(job->textureId, job->pixels);
+        delete job;
+    }
+    for (ReadJob *read : queue.reads)
+        delete read;
+    queue.jobs.clear();
+    queue.reads.clear();
+    queue.nextJob = queue.nextRead = 0;
+    queue.readsLeft = 0;
+    destroySync(queue);
+    queue.active = false;
+    return counts;
+}

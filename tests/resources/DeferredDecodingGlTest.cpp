@@ -1,0 +1,123 @@
+// Images decoded on workers during start-up reach exactly the textures that
+// asked for them, and nothing reaches a texture released in the meantime.
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/GL.h"
+#include "resources/DeferredDecoding.h"
+#include "resources/PakArchive.h"
+#include "support/TestArchives.h"
+
+namespace {
+
+struct TextureImage {
+    int width = 0, height = 0;
+    unsigned char first[4] = {};  // RGBA of texel (0, 0)
+};
+
+TextureImage imageOf(uint32_t texture)
+{
+    TextureImage image;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &image.width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &image.height);
+    if (image.width == 0)
+        return image;
+    std::vector<unsigned char> texels((size_t)image.width * image.height * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    for (int c = 0; c < 4; c++)
+        image.first[c] = texels[c];
+    return image;
+}
+
+class DeferredDecodingTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Bytes broken = solidPng(8, 8, 9, 9, 9, -1);
+        broken[broken.size() - 20] ^= 0x5a;  // inside the image data: its checksum fails
+        PakFile pak;
+        pakAdd(pak, "red.png", solidPng(16, 8, 255, 0, 0, -1));
+        pakAdd(pak, "green.png", solidPng(8, 16, 0, 255, 0, -1));
+        pakAdd(pak, "blue.png", solidPng(4, 4, 0, 0, 255, 128));
+        pakAdd(pak, "broken.png", broken);
+        path = writeTestArchive("decodes.pak", pak);
+        ASSERT_EQ(PAK_OK, loadPakArchive(archive, path.c_str()));
+    }
+    void TearDown() override
+    {
+        finishDeferredDecoding();
+        for (size_t i = 0; i < archive.textures.size(); i++)
+            while (archive.textures[i] != 0)
+                archive.releaseTexture(archive.textures[i]);
+    }
+    std::string path;
+    PakArchive archive;
+};
+
+void expectImage(uint32_t texture, int width, int height, int r, int g, int b, int a)
+{
+    TextureImage image = imageOf(texture);
+    EXPECT_EQ(width, image.width);
+    EXPECT_EQ(height, image.height);
+    const int want[4] = {r, g, b, a};
+    for (int c = 0; c < 4; c++)
+        EXPECT_EQ(want[c], image.first[c]) << "channel " << c << " of texture " << texture;
+}
+
+}  // namespace
+
+TEST_F(DeferredDecodingTest, EachTextureGetsItsOwnImageWhetherPrefetchedOrAskedFor)
+{
+    ASSERT_TRUE(beginDeferredDecoding());
+    prefetchImages({"no-such.pak", path}, {"red.png", "green.png", "broken.png"});
+    // Asked for in another order than prefetched, one of them not prefetched.
+    uint32_t blue = archive.texture("blue.png");
+    uint32_t green = archive.texture("green.png");
+    uint32_t red = archive.texture("red.png");
+    uint32_t broken = archive.texture("broken.png");
+    for (uint32_t id : {blue, green, red, broken})
+        EXPECT_NE(0u, id);
+    DecodeCounts counts = finishDeferredDecoding();
+    EXPECT_EQ(3, counts.prefetched);
+    EXPECT_EQ(3, counts.claimed);
+    EXPECT_EQ(1, counts.requested);
+    expectImage(red, 16, 8, 255, 0, 0, 255);
+    expectImage(green, 8, 16, 0, 255, 0, 255);
+    expectImage(blue, 4, 4, 0, 0, 255, 128);
+    EXPECT_EQ(0, imageOf(broken).width);
+    // Outside deferral the same bytes give no texture at all.
+    PakArchive again;
+    ASSERT_EQ(PAK_OK, loadPakArchive(again, path.c_str()));
+    EXPECT_EQ(0u, again.texture("broken.png"));
+}
+
+TEST_F(DeferredDecodingTest, TextureReleasedBeforeTheFinishIsNeverFilled)
+{
+    ASSERT_TRUE(beginDeferredDecoding());
+    uint32_t red = archive.texture("red.png");
+    archive.releaseTexture(red);
+    finishDeferredDecoding();
+    EXPECT_EQ(GL_FALSE, glIsTexture(red));
+    // A freed name may be handed to the next request, which must get its own image.
+    ASSERT_TRUE(beginDeferredDecoding());
+    archive.releaseTexture(archive.texture("red.png"));
+    uint32_t green = archive.texture("green.png");
+    finishDeferredDecoding();
+    expectImage(green, 8, 16, 0, 255, 0, 255);
+}
+
+TEST_F(DeferredDecodingTest, PrefetchWithNoArchiveOrOutsideDeferralDecodesNothing)
+{
+    prefetchImages({path}, {});  // deferral is off: ignored
+    ASSERT_TRUE(beginDeferredDecoding());
+    EXPECT_FALSE(beginDeferredDecoding());
+    prefetchImages({"no-such.pak"}, {});
+    uint32_t red = archive.texture("red.png");
+    DecodeCounts counts = finishDeferredDecoding();
+    EXPECT_EQ(0, counts.prefetched);
+    EXPECT_EQ(1, counts.requested);
+    expectImage(red, 16, 8, 255, 0, 0, 255);
+    EXPECT_FALSE(deferredDecodingActive());
+}
