@@ -13,3 +13,6 @@ void platformInstallQuitSignals();
 bool platformQuitRequested();
 // Forgets any quit signal received so far.
 void platformClearQuitRequest();
+// Hands the free pages of the process's heaps back to the system, so that
+// memory freed on one thread does not stay counted while another allocates.
+void platformReleaseFreeMemory();

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <malloc.h>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -86,3 +87,5 @@ void platformClearQuitRequest()
 }
 
 #endif
+
+void platformReleaseFreeMemory() { malloc_trim(0); }

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <csignal>
+#include <malloc.h>
 
 #include <windows.h>
 #include <shlobj.h>
@@ -47,3 +48,5 @@ void platformClearQuitRequest()
 {
     quitRequested = 0;
 }
+
+void platformReleaseFreeMemory() { _heapmin(); }

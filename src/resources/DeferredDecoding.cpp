@@ -7,10 +7,14 @@
 #include <SDL_thread.h>
 
 #include "app/GL.h"
+#include "platform/Platform.h"
 #include "resources/PakArchive.h"
 #include "resources/Texture.h"
 
 namespace {
+
+// Decoded images at least this large give their memory back once uploaded.
+const size_t LARGE_IMAGE_BYTES = 256 * 1024;
 
 // One image to decode. `bytes` never change once queued. The thread that
 // takes it writes pixels and ok, which the main thread reads only after
@@ -46,7 +50,9 @@ struct DecodeQueue {
     SDL_Thread *workers[DECODE_WORKERS] = {};
 };
 
-DecodeQueue queue;
+// Never destroyed: a fatal exit during start-up runs static destructors
+// while workers may still be taking jobs.
+DecodeQueue &queue = *new DecodeQueue;
 
 }  // namespace
 
@@ -241,7 +247,12 @@ DecodeCounts finishDeferredDecoding()
         counts.requested += !job->prefetched;
         if (job->ok && job->textureId != 0 && !job->cancelled)
             fillTexture(job->textureId, job->pixels);
+        bool large = job->pixels.pixels.size() >= LARGE_IMAGE_BYTES;
         delete job;
+        // The pixels were freed into a worker's heap, where they would stay
+        // counted while the driver allocates the texture's own copy.
+        if (large)
+            platformReleaseFreeMemory();
     }
     for (ReadJob *read : queue.reads)
         delete read;
