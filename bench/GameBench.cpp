@@ -638,11 +638,11 @@ static void printLoads(const StartupTimes &t, const StartupLoads &loads, const S
 static double idleCpuShare(int ms)
 {
     for (int f = 0; f < 10; f++)
-        playFrame();
+        playLoopTurn();
     double cpu0 = processCpuMs();
     BenchClock::time_point start = BenchClock::now();
     while (msBetween(start, BenchClock::now()) < ms)
-        playFrame();
+        playLoopTurn();
     double wall = msBetween(start, BenchClock::now());
     return (processCpuMs() - cpu0) / wall;
 }

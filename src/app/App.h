@@ -38,6 +38,8 @@ struct App {
 
     int32_t mouseX = 0, mouseY = 0;  // window pixels, origin top left
     int32_t pickX = -1, pickY = -1;  // where the last pick looked (-1: no pick yet)
+    uint64_t shownFrame = 0;    // digest of what is on screen and picked; 0: must draw
+    uint32_t meshChanges = 0;   // meshes loaded or freed so far
     bool leftDown = false, rightDown = false;
     bool leftClicked = false, rightClicked = false;  // pressed during this frame
     bool leftLatch = false, rightLatch = false;      // press reported, not yet released

@@ -1,14 +1,25 @@
 // One frame: take the time, walk the tree (running every object's actions and
 // queueing its meshes), draw the opaque meshes, blend the transparent ones,
-// swap, pick.
+// swap, pick. A frame that would show and pick exactly what the last drawn
+// one did is not drawn: without a GPU every drawn frame keeps the processor
+// busy, and most of the time nothing moves.
 #pragma once
 
-// The whole frame, as the main loop runs it: drawScene, swap, pick.
-void runFrame();
+#include <cstdint>
+
+// The whole frame, as the main loop runs it: the walk, then, unless the
+// frame digest equals the one on screen and the last pick looked at the
+// pointer's pixel, the draw, the swap and the pick. True when it drew.
+bool runFrame();
 // Takes the frame time, clears, draws the tree and the transparent queue
-// into the back buffer.
+// into the back buffer (always; no digest, no swap, no pick).
 void drawScene();
 // Draws the meshes the tree queued: the opaque ones, then the transparent
 // ones without depth writes, each queue as if mesh by mesh in queue order;
 // empties both.
 void drawQueuedMeshes();
+// Digest of what the walk just queued: every mesh with its texture, matrix,
+// tint and state, the objects that registered for the pick, and App::meshChanges (a
+// mesh freed and another loaded at its address, maybe with a recycled
+// texture name, still changes it). Never 0.
+uint64_t frameDigest();

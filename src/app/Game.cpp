@@ -74,7 +74,7 @@ DecodeCounts buildFirstScene()
     return decodes;
 }
 
-void playFrame()
+bool playFrame()
 {
     gatherInput();
     if (app.mixer && app.settings)
@@ -83,7 +83,13 @@ void playFrame()
         platformClearQuitRequest();
         saveAndClose();
     }
-    runFrame();
+    return runFrame();
+}
+
+void playLoopTurn()
+{
+    if (!playFrame())
+        SDL_Delay(IDLE_WAIT_MS);
 }
 
 void shutDownGame()
@@ -99,7 +105,7 @@ int runGame(int argc, char **argv)
 {
     startGame(argc, argv);
     while (!app.root->dead)
-        playFrame();
+        playLoopTurn();
     shutDownGame();
     return 0;
 }

@@ -1,7 +1,13 @@
 // The entry routine's pieces: start-up, one turn of the main loop, shut-down.
 #pragma once
 
+#include <cstdint>
+
 #include "resources/DeferredDecoding.h"
+
+// Sleep after a frame that drew nothing (ms): an idle game looks at its
+// input and actions about 100 times a second.
+const uint32_t IDLE_WAIT_MS = 10;
 
 // Caption of the window, also its icon title.
 extern const char GAME_CAPTION[];
@@ -24,8 +30,12 @@ void startGame(int argc, char **argv);
 // image it shows is in its texture on return. Returns how the start-up's
 // image decoding went (decoding deferred by startGame ends here).
 DecodeCounts buildFirstScene();
-// One turn of the main loop: input, quit signals, one frame.
-void playFrame();
+// One frame of the main loop: input, quit signals, runFrame. True when the
+// frame was drawn, false when it would have shown the same as the last.
+bool playFrame();
+// One turn of the main loop: playFrame, then a short sleep when nothing was
+// drawn, so that a game left alone does not keep the processor busy.
+void playLoopTurn();
 // Frees the scene tree and the window (which ends SDL).
 void shutDownGame();
 // The whole program; returns the exit status (0 after a normal shut-down).

@@ -50,6 +50,10 @@ void handleEvent(const SDL_Event &event)
         app.keyConsumed = false;
         app.keyEvent = event.key;
         break;
+    case SDL_VIDEOEXPOSE:
+    case SDL_ACTIVEEVENT:
+        app.shownFrame = 0;  // the window's picture may be lost: draw it again
+        break;
     default:
         break;  // SDL_QUIT included: closing the window does not end the game
     }

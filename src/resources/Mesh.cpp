@@ -88,10 +88,12 @@ void Mesh::load(ByteReader &in, const char *archiveName)
     vertices = record.geometry;
     convertMeshGeometry(vertices, (size_t)triangleCount * 3, arrays);
     findBox(*this);
+    app.meshChanges++;
 }
 
 Mesh::~Mesh()
 {
+    app.meshChanges++;
     if (textureSource.empty())
         return;
     if (generated)

@@ -7,6 +7,7 @@
 
 #include "app/App.h"
 #include "app/Display.h"
+#include "app/Game.h"
 #include "app/StartupScene.h"
 #include "scene/SceneObject.h"
 #include "support/SceneTest.h"
@@ -176,3 +177,33 @@ TEST_F(FrameTest, ClosingTheRootEmptiesTheTreeFromTheLeavesAndEndsDead)
     EXPECT_EQ(3, frames);  // child dead, parent dead, root dead
     EXPECT_EQ(0, app.pakCache.useCount(archive.c_str()));
 }
+
+// Without a GPU every drawn frame costs the processor; most frames show what
+// the last one did. Each kind of change must still reach the screen.
+TEST_F(FrameTest, UnchangedFrameIsNotDrawnAgainButEveryKindOfChangeIs)
+{
+    SceneObject *square = addSquare(archive, "red", 0, 0, 0, true);
+    EXPECT_TRUE(playFrame());
+    EXPECT_FALSE(playFrame());
+    square->setPosition(1, 0, 0);
+    EXPECT_TRUE(playFrame()) << "moved";
+    EXPECT_FALSE(playFrame());
+    square->setColour(0.5, 0.5, 0.5);
+    EXPECT_TRUE(playFrame()) << "tinted";
+    square->close();
+    addSquare(archive, "white", 1, 0, 0, true);
+    EXPECT_TRUE(playFrame()) << "replaced by another image in the same place";
+    EXPECT_TRUE(playFrame()) << "the closed one freed";
+    EXPECT_FALSE(playFrame());
+    pushMotion(cx + 7, cy + 3);
+    EXPECT_TRUE(playFrame()) << "the pick must look at the pointer's new pixel";
+    EXPECT_EQ(cx + 7, app.pickX);
+    EXPECT_FALSE(playFrame());
+    SDL_Event expose;
+    memset(&expose, 0, sizeof expose);
+    expose.type = SDL_VIDEOEXPOSE;
+    SDL_PushEvent(&expose);
+    EXPECT_TRUE(playFrame()) << "exposed";
+    EXPECT_FALSE(playFrame());
+}
+
