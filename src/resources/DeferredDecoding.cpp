@@ -28,10 +28,14 @@ struct DecodeJob {
     bool cancelled = false;  // released before deferral finished
 };
 
-// One archive whose images are to be decoded ahead of their request.
+// One archive whose images are to be decoded ahead of their request. Its
+// reader writes `archive`; the main thread takes it only once every read is done.
 struct ReadJob {
     std::vector<std::string> paths;    // tried in order
     std::vector<std::string> entries;  // empty: every PNG entry
+    PakArchive *archive = nullptr;     // Owns: loaded from paths[0], until taken
+    bool loaded = false;               // from paths[0]
+    bool taken = false;
 };
 
 // Invariant: reads[0, nextRead) and jobs[0, nextJob) have been taken;
@@ -64,13 +68,19 @@ static void appendJob(DecodeQueue &q, DecodeJob *job)
     SDL_mutexV(q.lock);
 }
 
-// Loads the archive and queues its wanted PNG entries, then counts the read done.
-static void runRead(DecodeQueue &q, const ReadJob &read)
+// Loads the archive and queues its wanted PNG entries, then counts the read
+// done. An archive from the first path is kept for the cache to take.
+static void runRead(DecodeQueue &q, ReadJob &read)
 {
-    PakArchive archive;
-    for (const std::string &path : read.paths) {
-        if (loadPakArchive(archive, path.c_str()) == PAK_OK)
-            break;
+    PakArchive *loaded = new PakArchive;
+    PakArchive &archive = *loaded;
+    for (size_t p = 0; p < read.paths.size(); p++) {
+        if (loadPakArchive(archive, read.paths[p].c_str()) != PAK_OK)
+            continue;
+        if (p == 0)
+            read.archive = loaded;
+        read.loaded = p == 0;
+        break;
     }
     for (size_t i = 0; i < archive.names.size(); i++) {
         bool wanted = read.entries.empty() || findExactName(read.entries, archive.names[i].c_str()) >= 0;
@@ -81,6 +91,8 @@ static void runRead(DecodeQueue &q, const ReadJob &read)
         job->prefetched = true;
         appendJob(q, job);
     }
+    if (read.archive != loaded)
+        delete loaded;
     SDL_mutexP(q.lock);
     q.readsLeft--;
     SDL_CondBroadcast(q.changed);
@@ -169,14 +181,37 @@ void prefetchImages(const std::vector<std::string> &paths, const std::vector<std
     SDL_mutexV(queue.lock);
 }
 
-// An unclaimed prefetched job holding exactly these bytes, once every read
-// has queued its jobs; null when there is none.
-static DecodeJob *prefetchedCopy(DecodeQueue &q, const unsigned char *data, uint32_t size)
+// Returns once every read has queued its jobs; from then on only this thread
+// changes the queue.
+static void waitForReads(DecodeQueue &q)
 {
     SDL_mutexP(q.lock);
     while (q.readsLeft > 0)
         SDL_CondWait(q.changed, q.lock);
     SDL_mutexV(q.lock);
+}
+
+PakArchive *takePrefetchedArchive(const std::vector<std::string> &paths)
+{
+    if (!queue.active)
+        return nullptr;
+    waitForReads(queue);
+    for (ReadJob *read : queue.reads) {
+        if (read->archive && read->paths == paths) {
+            PakArchive *archive = read->archive;
+            read->archive = nullptr;
+            read->taken = true;
+            return archive;
+        }
+    }
+    return nullptr;
+}
+
+// An unclaimed prefetched job holding exactly these bytes, once every read
+// has queued its jobs; null when there is none.
+static DecodeJob *prefetchedCopy(DecodeQueue &q, const unsigned char *data, uint32_t size)
+{
+    waitForReads(q);
     // Only this thread adds jobs from now on, so the sequence is stable here.
     for (DecodeJob *job : q.jobs) {
         if (job->prefetched && job->textureId == 0 && job->bytes.size() == size &&
@@ -254,8 +289,12 @@ DecodeCounts finishDeferredDecoding()
         if (large)
             platformReleaseFreeMemory();
     }
-    for (ReadJob *read : queue.reads)
+    for (ReadJob *read : queue.reads) {
+        counts.archivesRead += read->loaded;
+        counts.archivesTaken += read->taken;
+        delete read->archive;
         delete read;
+    }
     queue.jobs.clear();
     queue.reads.clear();
     queue.nextJob = queue.nextRead = 0;

@@ -6,14 +6,17 @@
 // handed out at once and its decoding queued to the workers; the pixels reach
 // the GL when deferral finishes, before anything is drawn.
 // Deferral may begin before the window opens: images named in advance are
-// then read and decoded while the window opens, and a later request for the
-// very same bytes takes the decoded pixels. Outside deferral every image is
+// then read and decoded while the window opens; the archive cache takes the
+// archives so read, and a later request for the very same bytes takes the
+// decoded pixels. Outside deferral every image is
 // decoded and uploaded when asked for.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+struct PakArchive;
 
 // Workers besides the thread that finishes (the machines we aim at have two cores).
 const int DECODE_WORKERS = 2;
@@ -23,6 +26,8 @@ struct DecodeCounts {
     int32_t prefetched = 0;  // images decoded from a prefetch list
     int32_t claimed = 0;     // of those, asked for before the finish
     int32_t requested = 0;   // images decoded because they were asked for
+    int32_t archivesRead = 0;   // archives a prefetch loaded from their first path
+    int32_t archivesTaken = 0;  // of those, taken by the archive cache
 };
 
 // Starts deferral and its workers; needs no window. False when deferral is
@@ -34,6 +39,10 @@ bool deferredDecodingActive();
 // that loads and decodes its PNG entries named in `entries` (all of them when
 // empty). Nothing happens when deferral is off or no path loads.
 void prefetchImages(const std::vector<std::string> &paths, const std::vector<std::string> &entries);
+// While deferral is on: the archive a prefetch loaded from the first of
+// exactly these paths, which the caller then owns; null when there is none
+// (or it was taken). Waits for the prefetch's reads.
+PakArchive *takePrefetchedArchive(const std::vector<std::string> &paths);
 // Texture of an image held in memory. Deferred: a reserved id, filled at the
 // finish and left without an image when the bytes do not decode (drawn
 // untextured, as id 0 would be); a prefetched decode of the same bytes is

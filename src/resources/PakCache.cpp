@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "resources/DeferredDecoding.h"
 #include "resources/Language.h"
 
 PakCache::~PakCache()
@@ -44,9 +45,13 @@ PakArchive *PakCache::acquire(const char *name)
         uses[i]++;
         return archives[i];
     }
-    PakArchive *archive = new PakArchive;
-    PakLoadResult result =
-        archiveHasWords(name) ? loadInLanguage(*this, *archive, name) : loadPakArchive(*archive, name);
+    // Read during start-up from the very file this load would read first.
+    PakArchive *archive = takePrefetchedArchive(pathsOf(name));
+    PakLoadResult result = PAK_OK;
+    if (!archive) {
+        archive = new PakArchive;
+        result = archiveHasWords(name) ? loadInLanguage(*this, *archive, name) : loadPakArchive(*archive, name);
+    }
     if (result != PAK_OK) {
         delete archive;
         (onFailure ? onFailure : pakFatalFailure)(name, result, failureUser);

@@ -35,6 +35,8 @@ TEST_F(StartupPrefetchTest, PrefetchNamesExactlyTheImagesTheFirstScreenShows)
         EXPECT_GT(counts.prefetched, 0);
         EXPECT_EQ(counts.prefetched, counts.claimed);
         EXPECT_EQ(0, counts.requested);
+        EXPECT_GT(counts.archivesRead, 0);
+        EXPECT_EQ(counts.archivesRead, counts.archivesTaken) << "an archive read twice";
         endScenario();
     }
 }

@@ -121,3 +121,25 @@ TEST_F(DeferredDecodingTest, PrefetchWithNoArchiveOrOutsideDeferralDecodesNothin
     expectImage(red, 16, 8, 255, 0, 0, 255);
     EXPECT_FALSE(deferredDecodingActive());
 }
+
+TEST_F(DeferredDecodingTest, CacheTakesOnlyAnArchiveReadFromItsFirstPathAndOnlyOnce)
+{
+    ASSERT_TRUE(beginDeferredDecoding());
+    prefetchImages({path}, {"red.png"});
+    prefetchImages({"no-such.pak", path}, {"green.png"});
+    // Read from a later path: the cache must load it itself (and say why).
+    EXPECT_EQ(nullptr, takePrefetchedArchive({"no-such.pak", path}));
+    PakArchive *taken = takePrefetchedArchive({path});
+    ASSERT_NE(nullptr, taken);
+    EXPECT_EQ(archive.names, taken->names);
+    EXPECT_EQ(nullptr, takePrefetchedArchive({path}));
+    uint32_t red = taken->texture("red.png");
+    DecodeCounts counts = finishDeferredDecoding();
+    EXPECT_EQ(2, counts.prefetched);
+    EXPECT_EQ(1, counts.claimed);
+    EXPECT_EQ(1, counts.archivesRead);
+    EXPECT_EQ(1, counts.archivesTaken);
+    expectImage(red, 16, 8, 255, 0, 0, 255);
+    taken->releaseTexture(red);
+    delete taken;
+}
