@@ -34,7 +34,6 @@ struct ReadJob {
     std::vector<std::string> paths;    // tried in order
     std::vector<std::string> entries;  // empty: every PNG entry
     PakArchive *archive = nullptr;     // Owns: loaded from paths[0], until taken
-    bool loaded = false;               // from paths[0]
     bool taken = false;
 };
 
@@ -79,7 +78,6 @@ static void runRead(DecodeQueue &q, ReadJob &read)
             continue;
         if (p == 0)
             read.archive = loaded;
-        read.loaded = p == 0;
         break;
     }
     for (size_t i = 0; i < archive.names.size(); i++) {
@@ -290,7 +288,7 @@ DecodeCounts finishDeferredDecoding()
             platformReleaseFreeMemory();
     }
     for (ReadJob *read : queue.reads) {
-        counts.archivesRead += read->loaded;
+        counts.archivesRead += read->archive || read->taken;
         counts.archivesTaken += read->taken;
         delete read->archive;
         delete read;

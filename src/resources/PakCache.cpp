@@ -22,17 +22,18 @@ void pakFatalFailure(const char *archiveName, PakLoadResult why, void *user)
     exit(1);
 }
 
-// Loads an archive with words from its language's file; a missing or damaged
-// one is reported once and the game goes on in English.
-static PakLoadResult loadInLanguage(PakCache &cache, PakArchive &archive, const char *name)
+// Loads an archive from the files pathsOf names: an archive with words from
+// its language's file first; a missing or damaged one is reported once and
+// the game goes on in English.
+static PakLoadResult loadFromPaths(PakCache &cache, PakArchive &archive, const char *name)
 {
-    std::string path = languageArchivePath(cache.language, name);
-    if (path != name) {
-        PakLoadResult result = loadPakArchive(archive, path.c_str());
+    std::vector<std::string> paths = cache.pathsOf(name);
+    if (paths.size() > 1) {
+        PakLoadResult result = loadPakArchive(archive, paths[0].c_str());
         if (result == PAK_OK)
             return PAK_OK;
         fprintf(stderr, "lumbrik: %s archive \"%s\"; using English\n",
-                result == PAK_MALFORMED ? "damaged" : "cannot open", path.c_str());
+                result == PAK_MALFORMED ? "damaged" : "cannot open", paths[0].c_str());
         cache.language = "en";
     }
     return loadPakArchive(archive, name);
@@ -50,7 +51,7 @@ PakArchive *PakCache::acquire(const char *name)
     PakLoadResult result = PAK_OK;
     if (!archive) {
         archive = new PakArchive;
-        result = archiveHasWords(name) ? loadInLanguage(*this, *archive, name) : loadPakArchive(*archive, name);
+        result = loadFromPaths(*this, *archive, name);
     }
     if (result != PAK_OK) {
         delete archive;
