@@ -10,6 +10,7 @@
 
 #include "app/FrameClock.h"
 #include "app/Picker.h"
+#include "platform/ProcessWatch.h"
 #include "puzzle/PuzzleBoard.h"
 #include "resources/GeneratedTexture.h"
 #include "resources/MeshQueue.h"
@@ -66,6 +67,10 @@ struct App {
     SceneObject *blocker = nullptr;     // Borrowed: takes the pointer behind menus
     bool onTopScreen = false;  // the draw is inside the top screen this frame
     bool closeBelow = false;   // a confirmed dialog asks the screen beneath to close
+
+    // The web page the grown-ups' dialog asks about, and its opener once started.
+    std::string linkUrl;
+    ChildProcess linkProcess;
 
     App();
 };

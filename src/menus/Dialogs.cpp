@@ -12,10 +12,9 @@
 // Dialog buttons that share one place in every two-button dialog.
 static const double CANCEL_X = -3.372, CONFIRM_X = 3.232, BUTTON_ROW_Z = -1.443;
 
-// A background at the screen's origin (its model carries its own depth). It
-// takes the pointer, so that a click on the dialog never reaches a button of
-// the screen beneath it.
-static SceneObject *addBackground(const char *archive, const char *image)
+// The background takes the pointer, so that a click on the dialog never
+// reaches a button of the screen beneath it.
+SceneObject *addDialogBackground(const char *archive, const char *image)
 {
     SceneObject *background = makeScreenBackground(archive, image);
     background->addHook(pickableHook, 0);
@@ -23,8 +22,7 @@ static SceneObject *addBackground(const char *archive, const char *image)
     return background;
 }
 
-// A pickable object at (x, SCREEN_DEPTH_Y, z) of the top screen.
-static SceneObject *addItem(const char *archive, const char *image, double x, double z)
+SceneObject *addDialogItem(const char *archive, const char *image, double x, double z)
 {
     SceneObject *item = makeScreenItem(archive, image, x, z, true);
     app.topScreen->addChild(item);
@@ -37,16 +35,16 @@ static double dialogHalfHeight() { return app.display->halfHeightAt(SCREEN_DISTA
 // The corner picture showing the two-click play, anchored to the top left.
 static void addHelpPicture()
 {
-    addItem("help_menu.pak", "help", 7.8 - dialogHalfWidth(), dialogHalfHeight() - 4.3);
+    addDialogItem("help_menu.pak", "help", 7.8 - dialogHalfWidth(), dialogHalfHeight() - 4.3);
 }
 
 void openWelcome()
 {
     SceneObject *previous = beginScreen();
-    SceneObject *background = addBackground("help_menu.pak", "fon_wel");
+    SceneObject *background = addDialogBackground("help_menu.pak", "fon_wel");
     background->setImage("help_menu.pak", "puz_help");
     addHelpPicture();
-    SceneObject *ok = addItem("help_menu.pak", "ok", 0, -3.839);
+    SceneObject *ok = addDialogItem("help_menu.pak", "ok", 0, -3.839);
     giveHandlers(ok, closeOnConfirm, showSizeSelection, previous);
 }
 
@@ -55,9 +53,9 @@ void openHelp(void *userData)
     if (!clickedHere() && !(!app.topScreen && keyPressed(SDLK_F1)))
         return;
     SceneObject *previous = beginScreen();
-    addBackground("help_menu.pak", "puz_help");
+    addDialogBackground("help_menu.pak", "puz_help");
     addHelpPicture();
-    SceneObject *close = addItem("buttons.pak", "close_menu", dialogHalfWidth() - 1.26, dialogHalfHeight() - 1.32);
+    SceneObject *close = addDialogItem("buttons.pak", "close_menu", dialogHalfWidth() - 1.26, dialogHalfHeight() - 1.32);
     giveHandlers(close, closeOnCancel, nullptr, previous);
 }
 
@@ -66,9 +64,9 @@ void openExit(void *userData)
     if (!clickedHere() && !(!app.topScreen && keyPressed(SDLK_ESCAPE)))
         return;
     SceneObject *previous = beginScreen();
-    addBackground("exit_menu.pak", "fon_exit");
-    giveHandlers(addItem("exit_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
-    giveButton(addItem("exit_menu.pak", "ok", CONFIRM_X, BUTTON_ROW_Z), confirmExit);
+    addDialogBackground("exit_menu.pak", "fon_exit");
+    giveHandlers(addDialogItem("exit_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
+    giveButton(addDialogItem("exit_menu.pak", "ok", CONFIRM_X, BUTTON_ROW_Z), confirmExit);
 }
 
 void confirmExit(void *userData)
@@ -82,9 +80,9 @@ void openResetOne(void *userData)
     if (!clickedHere())
         return;
     SceneObject *previous = beginScreen();
-    addBackground("break_menu.pak", "break_puzzle");
-    giveHandlers(addItem("break_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
-    giveHandlers(addItem("break_menu.pak", "break", CONFIRM_X, BUTTON_ROW_Z), closeOnConfirm, resetPicture, previous);
+    addDialogBackground("break_menu.pak", "break_puzzle");
+    giveHandlers(addDialogItem("break_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
+    giveHandlers(addDialogItem("break_menu.pak", "break", CONFIRM_X, BUTTON_ROW_Z), closeOnConfirm, resetPicture, previous);
 }
 
 void resetPicture(void *userData)
@@ -101,8 +99,8 @@ void openAbout(void *userData)
     if (!clickedHere())
         return;
     SceneObject *previous = beginScreen();
-    addBackground("about_menu.pak", "fon_about");
-    giveHandlers(addItem("about_menu.pak", "ok", -0.008, -4.21), closeOnConfirm, nullptr, previous);
+    addDialogBackground("about_menu.pak", "fon_about");
+    giveHandlers(addDialogItem("about_menu.pak", "ok", -0.008, -4.21), closeOnConfirm, nullptr, previous);
 }
 
 void openResetAll(void *userData)
@@ -110,9 +108,9 @@ void openResetAll(void *userData)
     if (!clickedHere())
         return;
     SceneObject *previous = beginScreen();
-    addBackground("break_menu.pak", "break_puzzles");
-    giveHandlers(addItem("break_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
-    giveHandlers(addItem("break_menu.pak", "break", CONFIRM_X, BUTTON_ROW_Z), closeBothOnConfirm, resetAllPictures,
+    addDialogBackground("break_menu.pak", "break_puzzles");
+    giveHandlers(addDialogItem("break_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
+    giveHandlers(addDialogItem("break_menu.pak", "break", CONFIRM_X, BUTTON_ROW_Z), closeBothOnConfirm, resetAllPictures,
                  previous);
 }
 

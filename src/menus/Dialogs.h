@@ -3,6 +3,13 @@
 // closed by one of its buttons.
 #pragma once
 
+struct SceneObject;
+
+// A pickable background at the top screen's origin (its model carries its own depth).
+SceneObject *addDialogBackground(const char *archive, const char *image);
+// A pickable object at (x, SCREEN_DEPTH_Y, z) of the top screen.
+SceneObject *addDialogItem(const char *archive, const char *image, double x, double z);
+
 // Opens the welcome screen (called once at start-up on the very first run).
 void openWelcome();
 

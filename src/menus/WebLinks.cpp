@@ -4,8 +4,12 @@
 
 #include "app/App.h"
 #include "menus/Button.h"
+#include "menus/Dialogs.h"
+#include "menus/HoldConfirm.h"
+#include "menus/Screen.h"
 #include "platform/Browser.h"
 #include "scene/Action.h"
+#include "scene/SceneObject.h"
 
 namespace {
 
@@ -37,20 +41,69 @@ std::string siteUrl(const std::string &path)
     return std::string("http://") + SITE_HOST + path + trackingQuery();
 }
 
-// Opens `url` without waiting, then ends the game. When no browser could be
-// started the game goes on as after any other click: leaving would lose the
-// picture in progress for nothing.
-void leaveFor(const std::string &url)
+// The grown-ups' dialog: Stay in the left hollow, the held button in the ring.
+const double GATE_STAY_X = -4.0, GATE_HOLD_X = 3.8, GATE_BUTTON_Z = -3.2;
+
+void sayNoBrowser(const std::string &url)
 {
-    if (!openUrl(url.c_str())) {
-        std::fprintf(stderr, "lumbrik: no browser could be started for %s\n", url.c_str());
-        std::fflush(stderr);
-        return;
-    }
-    saveAndClose();
+    std::fprintf(stderr, "lumbrik: no browser could be started for %s\n", url.c_str());
+    std::fflush(stderr);
+}
+
+// Asks a grown-up before the game leaves for `url`: the page opens only
+// after the round button has been held.
+void openWebGate(const std::string &url)
+{
+    forgetProcess(app.linkProcess);
+    app.linkUrl = url;
+    SceneObject *previous = beginScreen();
+    addDialogBackground("web_menu.pak", "fon_web");
+    giveHandlers(addDialogItem("web_menu.pak", "cancel", GATE_STAY_X, GATE_BUTTON_Z), closeOnCancel, nullptr,
+                 previous);
+    giveHoldConfirm(addDialogItem("web_menu.pak", "ok", GATE_HOLD_X, GATE_BUTTON_Z), confirmWebGate, previous);
 }
 
 } // namespace
+
+void confirmWebGate(void *previous)
+{
+    const LinkOutcome outcome = followLink(app.linkUrl);
+    if (outcome == LINK_FAILED)
+        popScreen((SceneObject *)previous);
+    if (outcome != LINK_WATCHED)
+        return;
+    // Watched by the dialog, so that Stay or a failure ends the watch with it.
+    app.topScreen->scheduler.schedule(makeAction(1, ACTION_ENDLESS, watchBrowser, previous));
+}
+
+LinkOutcome followLink(const std::string &url)
+{
+    if (!openUrl(url.c_str(), &app.linkProcess)) {
+        sayNoBrowser(url);
+        return LINK_FAILED;
+    }
+    if (!app.linkProcess.id) {
+        saveAndClose();
+        return LINK_LEFT;
+    }
+    return LINK_WATCHED;
+}
+
+void watchBrowser(void *previous)
+{
+    const ProcessState state = pollProcess(app.linkProcess);
+    if (state == PROCESS_RUNNING && app.currentAction->elapsed < BROWSER_WATCH_MS)
+        return;
+    forgetProcess(app.linkProcess);
+    if (state != PROCESS_FAILED) {
+        app.currentAction->enabled = false;
+        saveAndClose();
+        return;
+    }
+    // It failed: the game stays as it was before the link was clicked.
+    sayNoBrowser(app.linkUrl);
+    popScreen((SceneObject *)previous);
+}
 
 std::string downloadPageUrl()
 {
@@ -73,13 +126,13 @@ bool titlePageUrl(int index, std::string &url)
 void openDownloadPage(void *userData)
 {
     if (clickedHere())
-        leaveFor(downloadPageUrl());
+        openWebGate(downloadPageUrl());
 }
 
 void openHomePage(void *userData)
 {
     if (clickedHere())
-        leaveFor(homePageUrl());
+        openWebGate(homePageUrl());
 }
 
 void openTitlePage(void *userData)
@@ -88,5 +141,5 @@ void openTitlePage(void *userData)
         return;
     std::string url;
     if (titlePageUrl(app.currentAction->i0, url))
-        leaveFor(url);
+        openWebGate(url);
 }

@@ -7,14 +7,18 @@
 #include <cstddef>
 #include <string>
 
-// Starts a browser on `url` (user: the launcher's own pointer); true when a process was started.
-typedef bool (*UrlLauncher)(const char *url, void *user);
+#include "platform/ProcessWatch.h"
+
+// Starts a browser on `url` (user: the launcher's own pointer); true when a
+// process was started. When `child` is given it receives the process to watch
+// (id 0 when there is none); otherwise nobody watches it.
+typedef bool (*UrlLauncher)(const char *url, void *user, ChildProcess *child);
 
 // Bytes of the Windows association value read from the registry, and of the cut path.
 const size_t BROWSER_PATH_SIZE = 256;
 
 // The platform's launcher: xdg-open on Linux, the registered http browser on Windows; user unused.
-bool platformOpenUrl(const char *url, void *user);
+bool platformOpenUrl(const char *url, void *user, ChildProcess *child);
 
 // The launcher openUrl calls; platformOpenUrl unless a test put a double in.
 struct BrowserLauncher {
@@ -24,8 +28,9 @@ struct BrowserLauncher {
 
 extern BrowserLauncher browserLauncher;
 
-// Hands `url` to browserLauncher and returns without waiting; true when a browser was started.
-bool openUrl(const char *url);
+// Hands `url` to browserLauncher and returns without waiting; true when a
+// browser was started, whose process lands in `child` when given.
+bool openUrl(const char *url, ChildProcess *child = nullptr);
 
 // The program path of a Windows "http\shell\open\command" value of `valueSize`
 // read bytes: a leading double quote dropped, everything after the first ".exe"

@@ -29,10 +29,10 @@ void resetChildSignals(posix_spawnattr_t &attributes)
 } // namespace
 
 // xdg-open gets the address as its one argument, with no shell in between,
-// so blanks, quotes and '&' need no quoting. The child is never waited for:
-// the game ends moments after a launch, so at most one zombie lives until
-// then, and no SIGCHLD handler can interfere with SDL's own.
-bool platformOpenUrl(const char *url, void *user)
+// so blanks, quotes and '&' need no quoting. The child is only ever polled
+// (ProcessWatch), never waited for, and no SIGCHLD handler can interfere
+// with SDL's own; an unwatched one stays a zombie until the game ends.
+bool platformOpenUrl(const char *url, void *user, ChildProcess *watched)
 {
     if (!url)
         return false;
@@ -45,7 +45,11 @@ bool platformOpenUrl(const char *url, void *user)
     pid_t child;
     const int result = posix_spawnp(&child, program, nullptr, &attributes, arguments, environ);
     posix_spawnattr_destroy(&attributes);
-    return result == 0;
+    if (result != 0)
+        return false;
+    if (watched)
+        watched->id = child;
+    return true;
 }
 
 #endif

@@ -6,9 +6,11 @@
 
 BrowserLauncher browserLauncher;
 
-bool openUrl(const char *url)
+bool openUrl(const char *url, ChildProcess *child)
 {
-    return url && browserLauncher.launch && browserLauncher.launch(url, browserLauncher.user);
+    if (child)
+        child->id = 0;
+    return url && browserLauncher.launch && browserLauncher.launch(url, browserLauncher.user, child);
 }
 
 namespace {

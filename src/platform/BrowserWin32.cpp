@@ -22,8 +22,9 @@ bool readHttpCommand(char *value, DWORD &size)
     return result == ERROR_SUCCESS;
 }
 
-// Starts `path` with the browser's command line for `url`; the handles are closed at once.
-bool startBrowser(const char *path, const char *url)
+// Starts `path` with the browser's command line for `url`; the process handle
+// goes to `watched` when given, every other handle is closed at once.
+bool startBrowser(const char *path, const char *url, ChildProcess *watched)
 {
     const std::string line = browserCommandLine(path, url);
     std::vector<char> commandLine(line.begin(), line.end());
@@ -37,13 +38,16 @@ bool startBrowser(const char *path, const char *url)
                         &startupInfo, &processInfo))
         return false;
     CloseHandle(processInfo.hThread);
-    CloseHandle(processInfo.hProcess);
+    if (watched)
+        watched->id = reinterpret_cast<intptr_t>(processInfo.hProcess);
+    else
+        CloseHandle(processInfo.hProcess);
     return true;
 }
 
 } // namespace
 
-bool platformOpenUrl(const char *url, void *user)
+bool platformOpenUrl(const char *url, void *user, ChildProcess *watched)
 {
     if (!url)
         return false;
@@ -54,5 +58,5 @@ bool platformOpenUrl(const char *url, void *user)
     char path[BROWSER_PATH_SIZE];
     if (!browserPathFromAssociation(value, size, path, sizeof path))
         return false;
-    return startBrowser(path, url);
+    return startBrowser(path, url, watched);
 }

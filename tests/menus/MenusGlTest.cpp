@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "app/App.h"
 #include "audio/Mixer.h"
 #include "resources/Mesh.h"
@@ -23,7 +25,7 @@
 static std::vector<std::string> launched;
 static bool browserStarts = true;
 
-static bool recordLaunch(const char *url, void *user)
+static bool recordLaunch(const char *url, void *user, ChildProcess *child)
 {
     launched.push_back(url);
     return browserStarts;
@@ -342,13 +344,63 @@ TEST_F(ViewButtonTest, ViewFlipsThePanelBetweenToolShelfAndPreview)
     EXPECT_EQ(1, app.settings->menuExpanded);
 }
 
-class WebLinkTest : public MenuTest {};
+class WebLinkTest : public MenuTest {
+protected:
+    // The grown-ups' dialog: background, Stay, the held button.
+    enum { GATE_BACKGROUND, GATE_STAY, GATE_HOLD };
+    bool gateOpen() { return item(GATE_BACKGROUND) && showsImage(item(GATE_BACKGROUND), "web_menu.pak"); }
+    // Holds the round button down for 2.2 s of frames, then lets go.
+    void holdGate()
+    {
+        ASSERT_TRUE(gateOpen());
+        ASSERT_TRUE(hoverOn(item(GATE_HOLD)));
+        pushButton(SDL_BUTTON_LEFT, true);
+        playScenario(22, 100);
+        pushButton(SDL_BUTTON_LEFT, false);
+        playScenario(1);
+    }
+    // Puts a stand-in xdg-open running `body` first on PATH; the real launcher is used.
+    void standInOpener(const char *body)
+    {
+        const char *oldPath = getenv("PATH");
+        savedPath = oldPath ? oldPath : "";
+        const std::string folder = makeTempFolder("opener");
+        const std::string script = folder + "/xdg-open";
+        FILE *f = fopen(script.c_str(), "w");
+        ASSERT_NE(nullptr, f);
+        fprintf(f, "#!/bin/sh\n%s\n", body);
+        fclose(f);
+        chmod(script.c_str(), 0755);
+        setenv("PATH", (folder + ":" + savedPath).c_str(), 1);
+        browserLauncher.launch = platformOpenUrl;
+    }
+    void TearDown() override
+    {
+        if (!savedPath.empty())
+            setenv("PATH", savedPath.c_str(), 1);
+        MenuTest::TearDown();
+    }
+    // Plays frames, in real time as well, until the game closes or the dialog
+    // does; at most `frames` frames of 20 ms.
+    void playUntilDecided(int frames)
+    {
+        for (int i = 0; i < frames && !app.root->closing && gateOpen(); i++) {
+            SDL_Delay(20);
+            playScenario(1, 20);
+        }
+    }
+    std::string savedPath;
+};
 
-TEST_F(WebLinkTest, GetPuzzOpensTheDownloadPageOnceAndSavesBeforeTheEnd)
+TEST_F(WebLinkTest, GetPuzzAsksFirstAndAHeldConfirmOpensTheDownloadPageOnce)
 {
     ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    settle();
+    EXPECT_TRUE(gateOpen());
+    EXPECT_TRUE(launched.empty());
+    EXPECT_FALSE(app.root->closing);
+    holdGate();
     ASSERT_EQ(1u, launched.size());
-    EXPECT_EQ(downloadPageUrl(), launched[0]);
     EXPECT_EQ("http://www.lumbrik-games.example/download/?utm_source=software&utm_medium=lumbrik_win"
               "&utm_term=prog&utm_content=2.0.0&utm_campaign=lumbrik_win",
               launched[0]);
@@ -358,12 +410,34 @@ TEST_F(WebLinkTest, GetPuzzOpensTheDownloadPageOnceAndSavesBeforeTheEnd)
     EXPECT_EQ(1u, launched.size());
 }
 
+TEST_F(WebLinkTest, StayAndEscapeCloseTheDialogAndKeepTheGame)
+{
+    ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    settle();
+    ASSERT_TRUE(clickOn(item(GATE_STAY)));
+    settle();
+    EXPECT_EQ(nullptr, app.topScreen);
+    openMenu();
+    SceneObject *menu = app.topScreen;
+    ASSERT_TRUE(clickOn(item(MENU_VISIT)));
+    settle();
+    ASSERT_TRUE(gateOpen());
+    pressKey(SDLK_ESCAPE);
+    settle();
+    EXPECT_EQ(menu, app.topScreen);
+    EXPECT_TRUE(launched.empty());
+    EXPECT_FALSE(app.root->closing);
+    EXPECT_FALSE(settingsFileWritten());
+}
+
 TEST_F(WebLinkTest, ThirdAdvertisedTitleOpensItsOwnPageAndTheBandDoesNothing)
 {
     openMenu();
     EXPECT_FALSE(clickOn(item(MENU_BAND)));  // not pickable: the click finds something else
-    EXPECT_TRUE(launched.empty());
+    EXPECT_FALSE(gateOpen());
     ASSERT_TRUE(clickOn(item(MENU_REC3)));
+    settle();
+    holdGate();
     ASSERT_EQ(1u, launched.size());
     std::string expected;
     ASSERT_TRUE(titlePageUrl(2, expected));
@@ -378,6 +452,8 @@ TEST_F(WebLinkTest, SwitchChangedJustBeforeALinkIsSaved)
     ASSERT_TRUE(clickOn(item(MENU_SOUND)));
     settle();
     ASSERT_TRUE(clickOn(visit));
+    settle();
+    holdGate();
     ASSERT_EQ(1u, launched.size());
     EXPECT_EQ(homePageUrl(), launched[0]);
     Settings saved = loadSettings(app.settingsPath.c_str());
@@ -390,46 +466,93 @@ TEST_F(WebLinkTest, LinksWithoutABrowserKeepTheGameAndTheOpenScreen)
     StderrCapture captured;
     ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
     settle();
+    holdGate();
+    settle();
     ASSERT_FALSE(app.root->closing);
+    EXPECT_EQ(nullptr, app.topScreen);
     EXPECT_NE(nullptr, app.playField);
     openMenu();
     SceneObject *menu = app.topScreen;
-    SceneObject *visit = item(MENU_VISIT);
-    SceneObject *firstTitle = item(MENU_REC1);
-    ASSERT_TRUE(clickOn(visit));
+    ASSERT_TRUE(clickOn(item(MENU_REC1)));
     settle();
-    ASSERT_TRUE(clickOn(firstTitle));
+    holdGate();
     settle();
     ASSERT_FALSE(app.root->closing);
     const std::string said = captured.text();
     std::string titleUrl;
     ASSERT_TRUE(titlePageUrl(0, titleUrl));
-    EXPECT_EQ((std::vector<std::string>{downloadPageUrl(), homePageUrl(), titleUrl}), launched);
+    EXPECT_EQ((std::vector<std::string>{downloadPageUrl(), titleUrl}), launched);
     EXPECT_EQ("lumbrik: no browser could be started for " + downloadPageUrl() + "\n" +
-                  "lumbrik: no browser could be started for " + homePageUrl() + "\n" +
                   "lumbrik: no browser could be started for " + titleUrl + "\n",
               said);
     EXPECT_EQ(menu, app.topScreen);
     EXPECT_FALSE(settingsFileWritten());
     // The tile works on as after any other click; once a browser starts, the game leaves.
     browserStarts = true;
-    ASSERT_TRUE(clickOn(firstTitle));
-    EXPECT_EQ(4u, launched.size());
+    ASSERT_TRUE(clickOn(item(MENU_REC1)));
+    settle();
+    holdGate();
+    EXPECT_EQ(3u, launched.size());
     EXPECT_TRUE(app.root->closing);
     EXPECT_TRUE(settingsFileWritten());
+}
+
+TEST_F(WebLinkTest, StandInOpenerThatFailsKeepsTheGameWithTheLine)
+{
+    standInOpener("exit 3");  // as xdg-open with no browser: "no method available"
+    ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    settle();
+    StderrCapture captured;
+    holdGate();
+    playUntilDecided(200);
+    const std::string said = captured.text();
+    EXPECT_FALSE(app.root->closing);
+    EXPECT_FALSE(settingsFileWritten());
+    EXPECT_EQ("lumbrik: no browser could be started for " + downloadPageUrl() + "\n", said);
+    settle();
+    EXPECT_EQ(nullptr, app.topScreen);
+    ASSERT_NE(nullptr, app.playField);
+    // The game plays on: the next link asks again.
+    ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    settle();
+    EXPECT_TRUE(gateOpen());
+}
+
+TEST_F(WebLinkTest, StandInOpenerThatSucceedsEndsTheGame)
+{
+    standInOpener("exit 0");
+    ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    settle();
+    holdGate();
+    playUntilDecided(300);
+    EXPECT_TRUE(app.root->closing);
+    EXPECT_TRUE(settingsFileWritten());
+}
+
+TEST_F(WebLinkTest, StandInOpenerStillRunningAfterFiveSecondsEndsTheGame)
+{
+    standInOpener("exec sleep 8");
+    ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    settle();
+    holdGate();
+    playScenario(20, 200);  // 4 s: still watched
+    EXPECT_FALSE(app.root->closing);
+    EXPECT_TRUE(gateOpen());
+    playScenario(6, 200);
+    EXPECT_TRUE(app.root->closing);
 }
 
 TEST_F(WebLinkTest, RealLauncherWithoutXdgOpenKeepsTheGame)
 {
     const char *oldPath = getenv("PATH");
-    const std::string savedPath = oldPath ? oldPath : "";
+    savedPath = oldPath ? oldPath : "";
     setenv("PATH", makeTempFolder("nobrowser").c_str(), 1);  // an empty folder
     browserLauncher.launch = platformOpenUrl;
+    ASSERT_TRUE(clickOn(tool(TOOL_GET_PUZZ)));
+    settle();
     StderrCapture captured;
-    const bool clicked = clickOn(tool(TOOL_GET_PUZZ));
+    holdGate();
     const std::string said = captured.text();
-    setenv("PATH", savedPath.c_str(), 1);
-    ASSERT_TRUE(clicked);
     EXPECT_EQ("lumbrik: no browser could be started for " + downloadPageUrl() + "\n", said);
     settle();
     EXPECT_FALSE(app.root->closing);

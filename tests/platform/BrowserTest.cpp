@@ -136,7 +136,7 @@ struct LauncherLog {
     bool started = false;  // the launcher's answer
 };
 
-bool recordLaunch(const char *url, void *user)
+bool recordLaunch(const char *url, void *user, ChildProcess *child)
 {
     LauncherLog *log = static_cast<LauncherLog *>(user);
     log->urls.push_back(url);
@@ -257,7 +257,7 @@ TEST_F(BrowserLinuxLaunchTest, UrlWithBlanksQuotesAndAmpersandArrivesAsOneArgume
     setenv("PATH", (folder + ":" + savedPath).c_str(), 1);
     const char url[] = "http://a.example/a b/?q=\"x\"&r='y' ; echo $HOME `id`&z=1";
     release();
-    ASSERT_TRUE(platformOpenUrl(url, nullptr));
+    ASSERT_TRUE(platformOpenUrl(url, nullptr, nullptr));
     ASSERT_TRUE(waitForFile(folder + "/args"));
     EXPECT_EQ(readWholeFile(folder + "/args"), std::string("1\n") + url);
 }
@@ -266,7 +266,7 @@ TEST_F(BrowserLinuxLaunchTest, ReturnsWhileTheBrowserIsStillRunning)
 {
     setenv("PATH", (folder + ":" + savedPath).c_str(), 1);
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(platformOpenUrl("http://a.example/", nullptr));
+    ASSERT_TRUE(platformOpenUrl("http://a.example/", nullptr, nullptr));
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_LT(waited, std::chrono::seconds(2));
     EXPECT_FALSE(fileExists(folder + "/args"));
@@ -280,5 +280,5 @@ TEST_F(BrowserLinuxLaunchTest, MissingXdgOpenReportsFailure)
     const std::string empty = folder + "/empty";
     ASSERT_EQ(mkdir(empty.c_str(), 0755), 0);
     setenv("PATH", empty.c_str(), 1);
-    EXPECT_FALSE(platformOpenUrl("http://a.example/", nullptr));
+    EXPECT_FALSE(platformOpenUrl("http://a.example/", nullptr, nullptr));
 }

@@ -338,7 +338,7 @@ void expectOneLaunch(const std::string &value, const std::string &program)
 {
     CHECK(setHttpCommand(value));
     resetLaunches(true);
-    CHECK(platformOpenUrl(URL, nullptr));
+    CHECK(platformOpenUrl(URL, nullptr, nullptr));
     const std::vector<std::string> lines = waitForLaunches(1);
     Sleep(300);  // time for a second, wrong start to show
     CHECK_EQ(waitForLaunches(1).size(), (size_t)1);
@@ -352,7 +352,7 @@ void quotedAssociationStartsTheBrowserOnceAndReturnsAtOnce()
     CHECK(setHttpCommand("\"" + program + "\" \"%1\""));
     resetLaunches(false);
     const DWORD start = GetTickCount();
-    const bool started = platformOpenUrl(URL, nullptr);
+    const bool started = platformOpenUrl(URL, nullptr, nullptr);
     const DWORD took = GetTickCount() - start;
     CHECK(started);
     CHECK(took < 2000);
@@ -379,12 +379,12 @@ void missingAssociationOrProgramStartsNothing()
 {
     resetLaunches(true);
     CHECK(setHttpCommand("\"" + under("absent\\browser.exe") + "\" \"%1\""));
-    CHECK(!platformOpenUrl(URL, nullptr));
+    CHECK(!platformOpenUrl(URL, nullptr, nullptr));
     const LONG deleted = RegDeleteKeyA(HKEY_CLASSES_ROOT, HTTP_COMMAND_KEY);
     CHECK_EQ(deleted, ERROR_SUCCESS);
-    CHECK(!platformOpenUrl(URL, nullptr));
+    CHECK(!platformOpenUrl(URL, nullptr, nullptr));
     CHECK(setHttpCommand(""));
-    CHECK(!platformOpenUrl(URL, nullptr));
+    CHECK(!platformOpenUrl(URL, nullptr, nullptr));
     Sleep(300);
     CHECK(!exists(LOG));
 }
