@@ -20,10 +20,17 @@ static struct SeedRandom {
 
 App app;
 
+void saveProgressNow()
+{
+    if (!app.progressPath.empty())
+        saveProgress(app.progress, app.progressPath.c_str());
+}
+
 void saveAndClose()
 {
     if (app.settings && !app.settingsPath.empty())
         saveLoadedSettings(*app.settings, app.settingsPath.c_str(), app.settingsFound);
+    saveProgressNow();
     if (app.root)
         app.root->close();
 }

@@ -15,6 +15,7 @@
 #include "resources/GeneratedTexture.h"
 #include "resources/MeshQueue.h"
 #include "resources/PakCache.h"
+#include "resources/Progress.h"
 #include "resources/Settings.h"
 
 struct Display;
@@ -54,6 +55,8 @@ struct App {
     SceneObject *gameLayer = nullptr; // Borrowed: a child of root
     std::string settingsPath;
     SettingsFound settingsFound = SETTINGS_MISSING;  // what start-up found at settingsPath
+    Progress progress;         // pieces at home of every picture in progress
+    std::string progressPath;  // empty: progress is not written (none found, or not ours to write over)
     Mixer *mixer = nullptr;           // Owns (never freed: the process ends with it)
 
     // The puzzle screen.
@@ -78,9 +81,11 @@ struct App {
 extern App app;
 
 // Writes the settings file (never over one that start-up could not read) and
-// starts closing the root; the loop ends some frames later. The single way
-// the game ends.
+// the progress file, and starts closing the root; the loop ends some frames
+// later. The single way the game ends.
 void saveAndClose();
+// Writes the progress file at progressPath, when there is one.
+void saveProgressNow();
 // True (and the key taken) when this frame's pending key is `sym` and no
 // reader has taken it yet; false and nothing changed otherwise.
 bool keyPressed(SDLKey sym);

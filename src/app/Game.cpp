@@ -32,6 +32,14 @@ void loadSettingsAtStart()
         app.settings = new Settings;
     if (!app.settingsPath.empty())
         *app.settings = loadSettings(app.settingsPath.c_str(), &app.settingsFound);
+    loadProgressAtStart(progressPathBeside(app.settingsPath));
+}
+
+void loadProgressAtStart(const std::string &path)
+{
+    ProgressFound found = PROGRESS_MISSING;
+    app.progress = loadProgress(path.c_str(), &found);
+    app.progressPath = found == PROGRESS_UNREADABLE ? std::string() : path;
 }
 
 void openGameDisplay(int argc, char **argv)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "resources/DeferredDecoding.h"
 
@@ -16,8 +17,12 @@ extern const char GAME_CAPTION[];
 // on the archive cache before any archive opens (resources/Language.h).
 void chooseLanguageAtStart(int argc, char **argv);
 // Settings path and settings, and what was found there; defaults unless a
-// file was read and understood.
+// file was read and understood. Then the progress beside them.
 void loadSettingsAtStart();
+// The pictures in progress stored at `path` (a damaged or foreign file kept
+// aside); App::progressPath is `path`, or empty when the file there must not
+// be written over.
+void loadProgressAtStart(const std::string &path);
 // Creates and opens App::display with the multisampling that
 // LUMBRIK_MULTISAMPLE and --multisample=on|off ask for (a malformed value is
 // reported on stderr and ignored). A video failure ends the process with status 1.

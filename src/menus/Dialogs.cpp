@@ -91,6 +91,8 @@ void resetPicture(void *userData)
         return;
     if (app.settings)
         app.settings->completed[app.board.pictureIndex] = 0;
+    app.progress.clearPicture(app.board.pictureIndex);
+    saveProgressNow();
     leaveBoard();
 }
 
@@ -120,5 +122,7 @@ void resetAllPictures(void *userData)
         return;
     for (int i = 0; i < PUZZLE_PICTURES && app.settings; i++)
         app.settings->completed[i] = 0;
+    app.progress.clearAll();
+    saveProgressNow();
     leaveBoard();
 }

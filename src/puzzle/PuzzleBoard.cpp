@@ -110,16 +110,26 @@ static SceneObject *makePiece(const char *archive, int n, int x, int y)
     return piece;
 }
 
-static SceneObject *makePlace(const char *archive, int n, SceneObject *piece, int layout)
+// A piece that landed in an earlier visit: at rest at home, face up, done.
+static SceneObject *makeHomePiece(const char *archive, int n, double x, double y)
 {
-    double x = 0, y = 0;
-    pieceHome(app.board.puzzleSize, layout, n, x, y);
+    SceneObject *piece = new SceneObject;
+    piece->addHook(pickableHook, 0);
+    piece->setImage(archive, std::to_string(n).c_str());
+    piece->setPosition(x, y, 0);
+    return piece;
+}
+
+// The outline of piece n; it waits for its piece unless that is already home.
+static SceneObject *makePlace(const char *archive, int n, SceneObject *piece, double x, double y, bool home)
+{
     SceneObject *place = new SceneObject;
     place->addHook(pickableHook, 0);
     place->setImage(archive, std::to_string(n).c_str());
     place->setPosition(x, y, -0.1);
-    addStepAction(place, ACTION_ENDLESS, dropWatcher, piece, 0);
-    place->script.trigger(0);
+    addStepAction(place, ACTION_ENDLESS, dropWatcher, piece, n);
+    if (!home)
+        place->script.trigger(0);
     return place;
 }
 
@@ -135,9 +145,14 @@ void buildPieces()
     b.boardObject->addChild(background);
     scatter();
     for (int n = 1; n <= b.pieceCount; n++) {
-        SceneObject *piece = makePiece(info.pictureArchives[picture], n, b.startX[n - 1], b.startY[n - 1]);
+        double x = 0, y = 0;
+        pieceHome(b.puzzleSize, pictureLayout(picture), n, x, y);
+        const bool home = app.progress.isPlaced(b.puzzleSize, picture, n);
+        SceneObject *piece = home ? makeHomePiece(info.pictureArchives[picture], n, x, y)
+                                  : makePiece(info.pictureArchives[picture], n, b.startX[n - 1], b.startY[n - 1]);
+        b.placedCount += home;
         b.boardObject->addChild(piece);
-        b.boardObject->addChild(makePlace(info.outlineArchives[picture], n, piece, pictureLayout(picture)));
+        b.boardObject->addChild(makePlace(info.outlineArchives[picture], n, piece, x, y, home));
     }
 }
 
@@ -195,7 +210,8 @@ void dropWatcher(void *pieceObject)
     double dx = place->x() - piece->x(), dy = place->y() - piece->y();
     Action a;
     a.setTiming(1, true, 800);
-    a.setCallback(glide, b.shadowObject, 0, 0, 0, place->x(), place->y(), std::sqrt(dx * dx + dy * dy) / 700);
+    a.setCallback(glide, b.shadowObject, 0, app.currentAction->i0, 0, place->x(), place->y(),
+                  std::sqrt(dx * dx + dy * dy) / 700);
     piece->script.addStep();
     piece->script.addAction(a);
     piece->script.trigger(piece->script.stepCount() - 1);
@@ -212,7 +228,7 @@ void glide(void *shadow)
         a->enabled = false;
         Action landing;
         landing.setTiming(1, true, 500);
-        landing.setCallback(land, shadow, 0, 0, 0, a->d0, a->d1, 0);
+        landing.setCallback(land, shadow, a->i1, 0, 0, a->d0, a->d1, 0);
         piece->script.addStep();
         piece->script.addAction(landing);
         piece->script.trigger(piece->script.stepCount() - 1);
@@ -233,6 +249,9 @@ static void completePicture()
     play("final.wav");
     if (app.settings)
         app.settings->completed[b.pictureIndex] = 1;
+    // Finished pictures are kept by their flag; progress is for pictures under way.
+    app.progress.clearPicture(b.pictureIndex);
+    saveProgressNow();
     showPicture();
 }
 
@@ -247,8 +266,12 @@ void land(void *shadow)
         // Exactly at rest: the tuned pi would leave a trace of tilt.
         piece->setPosition(a->d0, a->d1, 0);
         piece->setRotation(0, 0, 0);
-        if (app.board.placedCount == app.board.pieceCount)
+        if (app.board.placedCount == app.board.pieceCount) {
             completePicture();
+            return;
+        }
+        app.progress.place(app.board.puzzleSize, app.board.pictureIndex, a->i0);
+        saveProgressNow();
         return;
     }
     double tilt = tweenHalfSine(f, 20);

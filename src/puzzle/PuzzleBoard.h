@@ -41,13 +41,18 @@ const PuzzleSizeInfo &currentSizeInfo();
 // fail, the distance is dropped: the scatter always ends.
 void scatter();
 // Builds the board background, scatters and builds every piece and outline
-// under boardObject. The pieces fly in.
+// under boardObject. Pieces that landed in an earlier visit (App::progress)
+// rest at home; the others fly in.
 void buildPieces();
 
 // Piece behaviours (action callbacks; the piece or place is currentObject).
 void flyIn(void *userData);
 void pickUpWatcher(void *userData);
 void pulse(void *userData);
+// i0: the piece's number.
 void dropWatcher(void *piece);
+// i1: the piece's number; d0, d1: its home.
 void glide(void *shadow);
+// i0: the piece's number; d0, d1: its home. Each landing is kept in App::progress
+// and written at once; the last completes the picture instead.
 void land(void *shadow);

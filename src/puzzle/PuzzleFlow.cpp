@@ -97,6 +97,11 @@ void showPicture()
     b.shadowObject = nullptr;
     b.selectedPiece = nullptr;
     board->setPosition(0, 0, BOARD_Z);
+    if (app.settings && app.progress.placedCount(b.puzzleSize, b.pictureIndex) >= b.pieceCount) {
+        // Every piece was home, but the game ended before it could say so.
+        app.settings->completed[b.pictureIndex] = 1;
+        app.progress.clearPicture(b.pictureIndex);
+    }
     if (app.settings && app.settings->completed[b.pictureIndex] == 1) {
         board->setImage(currentSizeInfo().commonArchives[b.pictureIndex], "final");
         addStep(board, ACTION_ONE_SHOT, retireSolved, nullptr);

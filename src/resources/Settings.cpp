@@ -75,7 +75,8 @@ std::string lastWindowsErrorText()
 }
 #endif
 
-// Moves `from` over `to`, replacing `to` when it exists; on failure `reason` says why.
+} // namespace
+
 bool replaceFile(const char *from, const char *to, std::string &reason)
 {
 #ifdef _WIN32
@@ -91,15 +92,17 @@ bool replaceFile(const char *from, const char *to, std::string &reason)
     return false;
 }
 
-// Writes the settings file to `temporary`; 0, or the errno of the step that failed.
-int writeTemporary(const Settings &settings, const std::string &temporary)
+namespace {
+
+// Writes `size` bytes to `temporary`; 0, or the errno of the step that failed.
+int writeTemporary(const unsigned char *bytes, size_t size, const std::string &temporary)
 {
     errno = 0;
     FILE *out = std::fopen(temporary.c_str(), "wb");
     if (!out)
         return errno != 0 ? errno : EIO;
     int error = 0;
-    if (!settings.save(out) || std::fflush(out) != 0)
+    if (std::fwrite(bytes, 1, size, out) != size || std::fflush(out) != 0)
         error = errno != 0 ? errno : EIO;
     // fclose reports write errors that buffering delayed, so it counts too.
     if (std::fclose(out) != 0 && error == 0)
@@ -160,11 +163,9 @@ bool Settings::read(FILE *in)
     return true;
 }
 
-bool Settings::save(FILE *out) const
+void Settings::encode(unsigned char bytes[SETTINGS_FILE_BYTES]) const
 {
-    if (!out)
-        return false;
-    unsigned char bytes[SETTINGS_FILE_BYTES] = {};
+    std::memset(bytes, 0, SETTINGS_FILE_BYTES);
     encodeInt32(SETTINGS_FORMAT_VERSION, bytes + VERSION_OFFSET);
     bytes[SHOW_WELCOME_OFFSET] = showWelcome;
     bytes[MENU_EXPANDED_OFFSET] = menuExpanded;
@@ -173,6 +174,14 @@ bool Settings::save(FILE *out) const
     for (int i = 0; i < SETTINGS_PICTURE_COUNT; ++i)
         encodeInt32(completed[i], bytes + COMPLETED_OFFSET + 4 * i);
     encodeInt32(puzzleSize, bytes + PUZZLE_SIZE_OFFSET);
+}
+
+bool Settings::save(FILE *out) const
+{
+    if (!out)
+        return false;
+    unsigned char bytes[SETTINGS_FILE_BYTES];
+    encode(bytes);
     return std::fwrite(bytes, 1, sizeof bytes, out) == sizeof bytes;
 }
 
@@ -188,20 +197,27 @@ Settings loadSettings(const char *path, SettingsFound *found)
     return settings;
 }
 
-bool saveSettingsFile(const Settings &settings, const char *path)
+bool writeFileAtomically(const char *path, const unsigned char *bytes, size_t size, const char *what)
 {
     if (!path || !*path)
         return false;
     const std::string temporary = std::string(path) + ".tmp";
     std::string reason;
-    const int error = writeTemporary(settings, temporary);
+    const int error = writeTemporary(bytes, size, temporary);
     if (error != 0)
         reason = errnoText(error);
     else if (replaceFile(temporary.c_str(), path, reason))
         return true;
     std::remove(temporary.c_str());
-    reportSettingsProblem("cannot save settings to", path, reason, "");
+    reportSettingsProblem((std::string("cannot save ") + what + " to").c_str(), path, reason, "");
     return false;
+}
+
+bool saveSettingsFile(const Settings &settings, const char *path)
+{
+    unsigned char bytes[SETTINGS_FILE_BYTES];
+    settings.encode(bytes);
+    return writeFileAtomically(path, bytes, sizeof bytes, "settings");
 }
 
 bool saveLoadedSettings(const Settings &settings, const char *path, SettingsFound &found)

@@ -9,7 +9,7 @@ paktool=$1 data=$2 out=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -rf "$out"
-for h in PakArchiveFuzz ModelFuzz PakContentsFuzz SoundClipFuzz SettingsFuzz GeneratedTextureFuzz; do
+for h in PakArchiveFuzz ModelFuzz PakContentsFuzz SoundClipFuzz SettingsFuzz GeneratedTextureFuzz ProgressFuzz; do
     mkdir -p "$out/$h"
 done
 
@@ -64,6 +64,13 @@ done
 { le32 1; printf '\x00\x00\x00\x00'; for _ in 1 2 3 4 5; do le32 1; done; le32 0; } >"$work/settings2"
 seed SettingsFuzz "$work/settings1"
 seed SettingsFuzz "$work/settings2"
+
+# Progress: nothing in progress, and pieces placed in both sizes (checksums
+# computed for these exact bytes).
+printf '\114\120\122\107\001\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\073\000\037\314' >"$work/progress1"
+printf '\114\120\122\107\001\000\000\000\122\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\376\377\377\377\377\377\000\000\105\043\001\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\000\003\000\000\000\000\000\000\000\340\022\341\250' >"$work/progress2"
+seed ProgressFuzz "$work/progress1"
+seed ProgressFuzz "$work/progress2"
 
 # Texture descriptions, as a model names them.
 for d in '?#Plasma64,64,10,20,30' '?#Fire32,16' '!#Plasma 8, 8, 300, 0, 255'; do

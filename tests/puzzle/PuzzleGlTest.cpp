@@ -10,6 +10,7 @@
 #include "puzzle/PuzzleFlow.h"
 #include "scene/SceneObject.h"
 #include "support/GameScenario.h"
+#include "support/TestArchives.h"
 
 // Long enough for the pieces to fly in (1.3 s) and a sent piece to land
 // (1.1 s); the animations do not depend on the frame rate, so big steps do.
@@ -294,4 +295,130 @@ TEST_F(ButtonHoverTest, ButtonHoveredOnAndOffManyTimesCarriesNoDeadActions)
         most = std::max(most, next->scheduler.actions.size());
     }
     EXPECT_LE(most, 3u);  // the click handler, a hover action, one just retired
+}
+
+// Pieces at home outlive the visit: across a restart, a turn to another
+// picture or size and back, and until a reset.
+class PicturesInProgressTest : public PuzzlePlayTest {
+protected:
+    void SetUp() override { path = makeTempFolder("progress") + "/pelnovo_lumbrik_progress"; }
+    // A game with the progress file at `path` as start-up would read it.
+    void startWithFile(int size)
+    {
+        Settings s;
+        s.showWelcome = 0;
+        s.puzzleSize = size;
+        startScenario(clock, s, loadProgress(path.c_str()));
+        app.progressPath = path;
+        settle();
+    }
+    // The game ends as through the exit dialog and starts again.
+    void restart()
+    {
+        const int size = app.board.puzzleSize;
+        saveAndClose();
+        playScenario(5);
+        endScenario();
+        startWithFile(size);
+    }
+    void placeThree()
+    {
+        for (int n : {2, 5, 7}) {
+            ASSERT_TRUE(sendHome(n)) << n;
+            settle();
+        }
+    }
+    bool atHome(int n)
+    {
+        SceneObject *piece = pieceObject(n), *place = placeObject(n);
+        return piece && place && piece->x() == place->x() && piece->y() == place->y() &&
+               piece->transform.position[2] == 0;
+    }
+    // Pieces 2, 5, 7 at home and no other: the rest were scattered again.
+    void expectThreeBack()
+    {
+        for (int n = 1; n <= app.board.pieceCount; n++)
+            EXPECT_EQ(n == 2 || n == 5 || n == 7, atHome(n)) << "piece " << n;
+        EXPECT_EQ(3, app.board.placedCount);
+    }
+    void turnPicture(SDLKey key)
+    {
+        pressKey(key);
+        settle();
+    }
+    void switchSize(int size)
+    {
+        setPuzzleSize(size);
+        leaveBoard();
+        settle();
+    }
+    std::string path;
+};
+
+TEST_F(PicturesInProgressTest, ThreePlacedPiecesAreHomeAfterARestartAndTheRestScattered)
+{
+    startWithFile(0);
+    placeThree();
+    EXPECT_EQ(3, loadProgress(path.c_str()).placedCount(0, 0));  // written at each landing
+    restart();
+    expectThreeBack();
+    // The game goes on from there: the last piece completes the picture.
+    for (int n = 1; n <= 20; n++)
+        if (!atHome(n))
+            ASSERT_TRUE(sendHome(n) && (settle(), true)) << n;
+    EXPECT_EQ(1, app.settings->completed[0]);
+    EXPECT_EQ(0, loadProgress(path.c_str()).placedCount(0, 0));
+}
+
+TEST_F(PicturesInProgressTest, PlacedPiecesSurviveAPictureTurnAndASizeSwitchAndBack)
+{
+    for (int size : {0, 1}) {
+        SCOPED_TRACE(size);
+        startWithFile(size);
+        placeThree();
+        turnPicture(SDLK_RIGHT);
+        EXPECT_EQ(0, app.board.placedCount);
+        turnPicture(SDLK_LEFT);
+        expectThreeBack();
+        switchSize(1 - size);
+        EXPECT_EQ(0, app.board.placedCount);
+        switchSize(size);
+        expectThreeBack();
+        restart();
+        expectThreeBack();
+        endScenario();
+        std::remove(path.c_str());
+    }
+}
+
+TEST_F(PicturesInProgressTest, ResettingThePictureOrAllClearsItsPlacedPieces)
+{
+    startWithFile(0);
+    placeThree();
+    turnPicture(SDLK_RIGHT);
+    ASSERT_TRUE(sendHome(1));
+    settle();
+    ASSERT_EQ(1, loadProgress(path.c_str()).placedCount(0, 1));
+    // Start this picture again (picture 1); picture 0 keeps its three.
+    ASSERT_TRUE(clickOn(app.root->children[TOOL_BREAK]));
+    settle();
+    pressKey(SDLK_RETURN);
+    settle();
+    EXPECT_EQ(0, app.board.placedCount);
+    EXPECT_FALSE(atHome(1));
+    EXPECT_EQ(0, loadProgress(path.c_str()).placedCount(0, 1));
+    restart();
+    expectThreeBack();
+    // Start all pictures again, from the main menu.
+    ASSERT_TRUE(clickOn(app.root->children[TOOL_MENU]));
+    settle();
+    ASSERT_TRUE(clickOn(app.topScreen->children[MENU_BREAK]));
+    settle();
+    pressKey(SDLK_RETURN);
+    settle();
+    EXPECT_EQ(0, app.board.placedCount);
+    EXPECT_EQ(0, loadProgress(path.c_str()).placedCount(0, 0));
+    restart();
+    EXPECT_EQ(0, app.board.placedCount);
+    EXPECT_FALSE(atHome(2));
 }

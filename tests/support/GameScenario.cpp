@@ -11,7 +11,7 @@
 
 static Settings scenarioSettings;
 
-DecodeCounts startScenario(ManualClock &clock, const Settings &settings)
+DecodeCounts startScenario(ManualClock &clock, const Settings &settings, const Progress &progress)
 {
     resetScene();
     useManualClock(&clock);
@@ -19,6 +19,8 @@ DecodeCounts startScenario(ManualClock &clock, const Settings &settings)
     app.settings = &scenarioSettings;
     app.settingsPath.clear();
     app.settingsFound = SETTINGS_MISSING;
+    app.progress = progress;
+    app.progressPath.clear();
     app.board = PuzzleBoard();
     app.playField = app.panel = nullptr;
     app.topScreen = app.screenRoot = app.blocker = nullptr;
@@ -34,6 +36,8 @@ void endScenario()
     delete app.mixer;
     app.mixer = nullptr;
     app.settings = nullptr;
+    app.progress = Progress();
+    app.progressPath.clear();
     app.playField = app.panel = nullptr;
     app.topScreen = app.screenRoot = app.blocker = nullptr;
     app.board = PuzzleBoard();

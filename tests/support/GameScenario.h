@@ -8,6 +8,7 @@
 #include <string>
 
 #include "resources/DeferredDecoding.h"
+#include "resources/Progress.h"
 #include "resources/Settings.h"
 #include "support/GameRig.h"
 
@@ -24,10 +25,10 @@ enum MenuItem {
     MENU_ABOUT, MENU_VISIT, MENU_BREAK, MENU_REC1, MENU_REC2, MENU_REC3
 };
 
-// A fresh game with these settings, a mixer without a device (its channels
-// work; drainAudio plays them out) and the hand-stepped clock. Returns how
-// its start-up images were decoded.
-DecodeCounts startScenario(ManualClock &clock, const Settings &settings);
+// A fresh game with these settings and pictures in progress (none written),
+// a mixer without a device (its channels work; drainAudio plays them out)
+// and the hand-stepped clock. Returns how its start-up images were decoded.
+DecodeCounts startScenario(ManualClock &clock, const Settings &settings, const Progress &progress = Progress());
 // Frees the scene and the mixer; restores the real clock.
 void endScenario();
 // Frames of stepMs each, draining the audio as it would play meanwhile.
