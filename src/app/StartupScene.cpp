@@ -66,7 +66,18 @@ static void toggleView(void *userData)
     buildPanel();
 }
 
-// One tool-bar button: its image from "buttons.pak" at (x, y, z), a full button.
+// Brightness of a tool-bar button while a screen is open and the blocker
+// keeps it from answering, so that nobody waits for it to react.
+static const double TOOL_DIMMED = 0.45;
+
+void dimWhileScreenOpen(void *userData)
+{
+    const double k = app.topScreen ? TOOL_DIMMED : 1;
+    app.currentObject->setColour(k, k, k);
+}
+
+// One tool-bar button: its image from "buttons.pak" at (x, y, z), a full
+// button, dimmed while it does nothing.
 static void addToolButton(const char *image, double x, double y, double z, ActionCallback handler)
 {
     SceneObject *button = new SceneObject;
@@ -75,6 +86,8 @@ static void addToolButton(const char *image, double x, double y, double z, Actio
     button->setPosition(x, y, z);
     button->setImage("buttons.pak", image);
     giveButton(button, handler);
+    // Straight on the scheduler: the button's step numbers belong to makeButton.
+    button->scheduler.schedule(makeAction(1, ACTION_ENDLESS, dimWhileScreenOpen, nullptr));
     app.root->addChild(button);
 }
 

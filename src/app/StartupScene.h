@@ -19,3 +19,6 @@ void prefetchFirstScreen(const Settings &settings);
 void buildStartupScene();
 // Per-frame action of the cursor: places it under the system pointer.
 void followMouse(void *userData);
+// Per-frame action of each tool-bar button: dimmed while a screen is open
+// (the blocker takes its clicks), at full brightness otherwise.
+void dimWhileScreenOpen(void *userData);

@@ -33,9 +33,9 @@ static double dialogHalfWidth() { return app.display->halfWidthAt(SCREEN_DISTANC
 static double dialogHalfHeight() { return app.display->halfHeightAt(SCREEN_DISTANCE); }
 
 // The corner picture showing the two-click play, anchored to the top left.
-static void addHelpPicture()
+static SceneObject *addHelpPicture()
 {
-    addDialogItem("help_menu.pak", "help", 7.8 - dialogHalfWidth(), dialogHalfHeight() - 4.3);
+    return addDialogItem("help_menu.pak", "help", 7.8 - dialogHalfWidth(), dialogHalfHeight() - 4.3);
 }
 
 void openWelcome()
@@ -48,13 +48,22 @@ void openWelcome()
     giveHandlers(ok, closeOnConfirm, showSizeSelection, previous);
 }
 
+// The help card is read, not played with: a click anywhere on it (or
+// Escape) puts it away, not only its close button.
+static void closeOnAnyClick(SceneObject *part, SceneObject *previous)
+{
+    part->script.addStep();
+    part->script.addAction(makeAction(1, ACTION_ENDLESS, closeOnCancel, previous));
+    part->script.trigger(part->script.stepCount() - 1);
+}
+
 void openHelp(void *userData)
 {
     if (!clickedHere() && !(!app.topScreen && keyPressed(SDLK_F1)))
         return;
     SceneObject *previous = beginScreen();
-    addDialogBackground("help_menu.pak", "puz_help");
-    addHelpPicture();
+    closeOnAnyClick(addDialogBackground("help_menu.pak", "puz_help"), previous);
+    closeOnAnyClick(addHelpPicture(), previous);
     SceneObject *close = addDialogItem("buttons.pak", "close_menu", dialogHalfWidth() - 1.26, dialogHalfHeight() - 1.32);
     giveHandlers(close, closeOnCancel, nullptr, previous);
 }

@@ -141,6 +141,20 @@ TEST_F(HelpDialogTest, HelpButtonOpensItAndItsCloseButtonClosesIt)
     EXPECT_EQ(nullptr, app.topScreen);
 }
 
+TEST_F(HelpDialogTest, AClickAnywhereOnTheCardClosesIt)
+{
+    for (int part : {0, 1}) {  // the card, the picture on it
+        SCOPED_TRACE(part);
+        ASSERT_TRUE(clickOn(tool(TOOL_HELP)));
+        settle();
+        ASSERT_NE(nullptr, app.topScreen);
+        ASSERT_TRUE(clickOn(item(part)));
+        EXPECT_EQ(nullptr, app.topScreen);
+        settle();
+    }
+    EXPECT_FALSE(app.root->closing);
+}
+
 TEST_F(HelpDialogTest, F1WithTheMainMenuOpenDoesNothing)
 {
     openMenu();
@@ -150,16 +164,18 @@ TEST_F(HelpDialogTest, F1WithTheMainMenuOpenDoesNothing)
     EXPECT_EQ(menu, app.topScreen);
 }
 
-TEST_F(HelpDialogTest, ToolBarIsBlockedWhileAScreenIsOpen)
+// The help card's corner picture now lies over the tool bar and a click on
+// it puts the card away, so the exit dialog shows the blocker at work.
+TEST_F(ExitDialogTest, ToolBarIsBlockedWhileAScreenIsOpen)
 {
-    pressKey(SDLK_F1);
+    pressKey(SDLK_ESCAPE);
     settle();
-    SceneObject *help = app.topScreen;
+    SceneObject *dialog = app.topScreen;
     EXPECT_FALSE(hoverOn(tool(TOOL_MENU)));  // the blocker takes the pointer
     pushButton(SDL_BUTTON_LEFT, true);
     pushButton(SDL_BUTTON_LEFT, false);
     playScenario(3);
-    EXPECT_EQ(help, app.topScreen);
+    EXPECT_EQ(dialog, app.topScreen);
 }
 
 class MainMenuTest : public MenuTest {};
@@ -578,6 +594,30 @@ TEST_F(StartTest, FirstStartGreetsAndEnterEnterLeadsToA20PiecePuzzle)
     EXPECT_EQ(nullptr, app.topScreen);
     EXPECT_EQ(20, app.board.pieceCount);
     EXPECT_EQ(0, app.settings->showWelcome);
+}
+
+// Brightness the tool-bar button is drawn with (its first mesh's tint).
+static double toolBrightness(SceneObject *button)
+{
+    return button->meshes.empty() ? -1 : button->meshes[0]->colour[0];
+}
+
+TEST_F(StartTest, ToolBarIsDimmedOnTheWelcomeAndSizeScreensAndBrightInPlay)
+{
+    Settings s;
+    startScenario(clock, s);
+    playScenario(16, 50);
+    for (int b = TOOL_CLOSE; b <= TOOL_HELP; b++)
+        EXPECT_LT(toolBrightness(app.root->children[b]), 0.5) << "welcome, button " << b;
+    pressKey(SDLK_RETURN);
+    playScenario(16, 50);
+    ASSERT_NE(nullptr, app.topScreen);
+    EXPECT_LT(toolBrightness(app.root->children[TOOL_CLOSE]), 0.5) << "size screen";
+    pressKey(SDLK_RETURN);
+    playScenario(16, 50);
+    ASSERT_EQ(nullptr, app.topScreen);
+    for (int b = TOOL_CLOSE; b <= TOOL_HELP; b++)
+        EXPECT_EQ(1, toolBrightness(app.root->children[b])) << "in play, button " << b;
 }
 
 TEST_F(StartTest, SecondStartGoesStraightToThePuzzle)
