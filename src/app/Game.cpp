@@ -42,6 +42,17 @@ void loadProgressAtStart(const std::string &path)
     app.progressPath = found == PROGRESS_UNREADABLE ? std::string() : path;
 }
 
+// Without a desktop session there is nowhere to play: one line and status 1,
+// before anything else starts.
+static void requireDesktopSession()
+{
+    std::string why;
+    if (platformDesktopSession(why))
+        return;
+    fprintf(stderr, "lumbrik: needs a desktop session to open its window (%s)\n", why.c_str());
+    exit(1);
+}
+
 void openGameDisplay(int argc, char **argv)
 {
     app.display = new Display;
@@ -53,6 +64,7 @@ void openGameDisplay(int argc, char **argv)
 
 void startGame(int argc, char **argv)
 {
+    requireDesktopSession();
     loadSettingsAtStart();
     // The first screen's images decode on the other cores while the window opens.
     if (beginDeferredDecoding())

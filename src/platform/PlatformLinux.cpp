@@ -86,6 +86,21 @@ void platformClearQuitRequest()
     quitRequested = 0;
 }
 
+bool platformDesktopSession(std::string &why)
+{
+    // A driver chosen by hand (tests use "dummy") is taken as it is.
+    const char *driver = getenv("SDL_VIDEODRIVER");
+    if (driver && *driver)
+        return true;
+    const char *display = getenv("DISPLAY");
+    if (!display || !*display) {
+        why = "no X display: DISPLAY is not set";
+        return false;
+    }
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+    return true;
+}
+
 #endif
 
 void platformReleaseFreeMemory() { malloc_trim(0); }

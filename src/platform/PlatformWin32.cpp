@@ -50,3 +50,9 @@ void platformClearQuitRequest()
 }
 
 void platformReleaseFreeMemory() { _heapmin(); }
+
+// Windows always runs the game inside the user's desktop.
+bool platformDesktopSession(std::string &why)
+{
+    return true;
+}

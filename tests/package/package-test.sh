@@ -84,6 +84,9 @@ check "AppStream metadata valid" appstreamcli validate --no-net \
 check "AppStream metadata and manual page name version $version" bash -c \
     "grep -q '<release version=\"$version\"' '$work/root/usr/share/metainfo/example.lumbrik_games.lumbrik.metainfo.xml' &&
      zcat '$work/root/usr/share/man/man6/lumbrik.6.gz' | grep -q '^\.TH .*\"lumbrik $version\"'"
+# ... and so does the program itself (the version the build gave it).
+check "lumbrik --version prints lumbrik $version" test \
+    "$("$work/root/usr/games/lumbrik" --version 2>&1)" = "lumbrik $version"
 
 # The unpacked game, started from another folder with a home of its own.
 . "$root/scripts/xvfb.sh"
@@ -111,6 +114,7 @@ status=$?
 check "unpacked game: Enter, Enter, Escape, Enter ends with status 0 (got $status)" test "$status" -eq 0
 [ -s "$work/err.log" ] && sed 's/^/     stderr: /' "$work/err.log"
 check "settings written to XDG_DATA_HOME/lumbrik" test "$(stat -c %s "$work/xdg/lumbrik/pelnovo_lumbrik_cfg" 2>/dev/null)" = 32
+check "progress written beside them" test "$(stat -c %s "$work/xdg/lumbrik/pelnovo_lumbrik_progress" 2>/dev/null)" = 92
 check "nothing written to the starting folder" test -z "$(find "$work/elsewhere" -mindepth 1)"
 
 echo "package: $failures failure(s)"

@@ -115,3 +115,28 @@ TEST_F(PlatformQuitSignalTest, SigintRecordedAndProcessKeepsRunning)
     ASSERT_EQ(raise(SIGINT), 0);
     EXPECT_TRUE(platformQuitRequested());
 }
+
+TEST(PlatformDesktopTest, NoDisplayIsNamedAndADisplayHoldsSdlToX11)
+{
+    SavedEnv savedDisplay("DISPLAY"), savedDriver("SDL_VIDEODRIVER");
+    unsetenv("SDL_VIDEODRIVER");
+    std::string why;
+    for (const char *display : {(const char *)nullptr, ""}) {
+        if (display)
+            setenv("DISPLAY", display, 1);
+        else
+            unsetenv("DISPLAY");
+        EXPECT_FALSE(platformDesktopSession(why));
+        EXPECT_EQ("no X display: DISPLAY is not set", why);
+        EXPECT_EQ(nullptr, std::getenv("SDL_VIDEODRIVER"));
+    }
+    setenv("DISPLAY", ":99", 1);
+    EXPECT_TRUE(platformDesktopSession(why));
+    ASSERT_NE(nullptr, std::getenv("SDL_VIDEODRIVER"));
+    EXPECT_STREQ("x11", std::getenv("SDL_VIDEODRIVER"));
+    // A driver chosen by hand is kept, display or not.
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    unsetenv("DISPLAY");
+    EXPECT_TRUE(platformDesktopSession(why));
+    EXPECT_STREQ("dummy", std::getenv("SDL_VIDEODRIVER"));
+}

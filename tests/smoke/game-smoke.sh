@@ -120,5 +120,27 @@ if [ -n "${LUMBRIK_DISPLAY16:-}" ]; then
     expect_exit 0 "16-bit display: Escape, Enter ends the game"
 fi
 
+# The command line, and a start without a desktop session: no window is
+# opened in any of them, and SDL never takes over a text console.
+# check_command NAME STATUS STDOUT-PATTERN (- for any) STDERR-TEXT ARGS...
+check_command() {
+    local name=$1 status=$2 out=$3 err=$4
+    shift 4
+    (cd "$data" && exec env -u SDL_VIDEODRIVER XDG_DATA_HOME="$work/xdg" timeout -k 2 10 "$game" "$@" \
+        >"$work/out" 2>"$work/err")
+    local got=$?
+    if [ "$got" -eq "$status" ] && { [ "$out" = - ] || grep -qE -- "$out" "$work/out"; } && [ "$(cat "$work/err")" = "$err" ]; then
+        pass "$name"
+    else
+        fail "$name: status $got, stdout: $(head -c 300 "$work/out"), stderr: $(cat "$work/err")"
+    fi
+}
+check_command "--help lists the options and exits 0" 0 '--multisample=on\|off' '' --help
+check_command "--version prints the version" 0 '^lumbrik [0-9]+\.[0-9]+\.[0-9]+$' '' --version
+check_command "an unknown option gets one line naming it" 2 - \
+    'lumbrik: unknown option "--fullscreen" (lumbrik --help lists the options)' --fullscreen
+DISPLAY= check_command "no X display: one line, status 1" 1 - \
+    'lumbrik: needs a desktop session to open its window (no X display: DISPLAY is not set)'
+
 echo "smoke: $failures failure(s)"
 [ "$failures" -eq 0 ]
