@@ -389,6 +389,44 @@ void missingAssociationOrProgramStartsNothing()
     CHECK(!exists(LOG));
 }
 
+// Polls `child` every 20 ms for at most five seconds until it is no longer running.
+ProcessState pollUntilEnded(ChildProcess &child)
+{
+    ProcessState state = pollProcess(child);
+    for (int waited = 0; state == PROCESS_RUNNING && waited < 5000; waited += 20) {
+        Sleep(20);
+        state = pollProcess(child);
+    }
+    return state;
+}
+
+void watchedBrowserIsSeenRunningThenHowItEnded()
+{
+    const std::string program = under("Watched\\browser.exe");
+    CHECK(placeStandIn(program));
+    CHECK(setHttpCommand("\"" + program + "\" \"%1\""));
+    resetLaunches(false);
+    ChildProcess child;
+    CHECK(platformOpenUrl(URL, nullptr, &child));
+    CHECK(child.id != 0);
+    CHECK_EQ(pollProcess(child), PROCESS_RUNNING);  // waiting for its release
+    CHECK(writeFileBytes(RELEASE, Bytes(1, '\n')));
+    CHECK_EQ(pollUntilEnded(child), PROCESS_SUCCEEDED);
+    CHECK_EQ(child.id, (intptr_t)0);
+    CHECK_EQ(pollProcess(child), PROCESS_UNKNOWN);
+    // Without its log the stand-in ends with status 2: a browser that failed.
+    SetEnvironmentVariableA("LUMBRIK_STANDIN_LOG", NULL);
+    CHECK(platformOpenUrl(URL, nullptr, &child));
+    SetEnvironmentVariableA("LUMBRIK_STANDIN_LOG", LOG.c_str());
+    CHECK_EQ(pollUntilEnded(child), PROCESS_FAILED);
+    // One that is forgotten is not asked about again.
+    resetLaunches(false);
+    CHECK(platformOpenUrl(URL, nullptr, &child));
+    forgetProcess(child);
+    CHECK_EQ(pollProcess(child), PROCESS_UNKNOWN);
+    CHECK(writeFileBytes(RELEASE, Bytes(1, '\n')));
+}
+
 // ---- quit signals ----------------------------------------------------------
 
 void quitSignalsAreRecordedEveryTime()
@@ -442,6 +480,7 @@ int main()
             quotedAssociationStartsTheBrowserOnceAndReturnsAtOnce);
     runCase("unquoted, spaced, capital .EXE associations", associationVariantsFindTheProgram);
     runCase("missing association or program starts nothing", missingAssociationOrProgramStartsNothing);
+    runCase("watched browser: running, then succeeded or failed", watchedBrowserIsSeenRunningThenHowItEnded);
     runCase("quit signals recorded every time", quitSignalsAreRecordedEveryTime);
 
     writeFileBytes(RELEASE, Bytes(1, '\n'));  // no stand-in may outlive the run
