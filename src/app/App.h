@@ -10,6 +10,7 @@
 
 #include "app/FrameClock.h"
 #include "app/Picker.h"
+#include "app/Switches.h"
 #include "puzzle/PuzzleBoard.h"
 #include "resources/GeneratedTexture.h"
 #include "resources/MeshQueue.h"
@@ -46,6 +47,7 @@ struct App {
     bool keyPending = false;   // a key went down during this frame
     bool keyConsumed = false;  // ... and a reader has taken it
     SDL_KeyboardEvent keyEvent = {};
+    SwitchScan scan;           // play by keys and switches, forgiving aim
 
     SceneObject *root = nullptr;      // Owns: the scene tree
     Settings *settings = nullptr;     // Owns

@@ -11,6 +11,7 @@
 #include "app/Frame.h"
 #include "app/Input.h"
 #include "app/StartupScene.h"
+#include "app/Switches.h"
 #include "audio/Mixer.h"
 #include "platform/Platform.h"
 #include "resources/DeferredDecoding.h"
@@ -43,8 +44,18 @@ void openGameDisplay(int argc, char **argv)
     app.display->open(0, 0, 0);
 }
 
+// The ways to play chosen on the command line; a malformed value is named
+// and the game starts without it.
+void readPlayOptions(int argc, char **argv)
+{
+    std::string error;
+    if (!readScanOption(argc, argv, app.scan.scanMs, error))
+        fprintf(stderr, "%s\n", error.c_str());
+}
+
 void startGame(int argc, char **argv)
 {
+    readPlayOptions(argc, argv);
     loadSettingsAtStart();
     // The first screen's images decode on the other cores while the window opens.
     if (beginDeferredDecoding())
@@ -83,7 +94,10 @@ bool playFrame()
         platformClearQuitRequest();
         saveAndClose();
     }
-    return runFrame();
+    applySwitches();
+    bool drawn = runFrame();
+    finishScanFrame();
+    return drawn;
 }
 
 void playLoopTurn()

@@ -1,6 +1,7 @@
 #include "app/Input.h"
 
 #include "app/App.h"
+#include "app/Switches.h"
 
 void beginFrameInput()
 {
@@ -42,6 +43,8 @@ void handleEvent(const SDL_Event &event)
         handleButtonUp(event.button);
         break;
     case SDL_MOUSEMOTION:
+        if (event.motion.x != app.mouseX || event.motion.y != app.mouseY)
+            hideScanHighlight();
         app.mouseX = event.motion.x;
         app.mouseY = event.motion.y;
         break;

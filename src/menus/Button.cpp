@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Picker.h"
+#include "app/Switches.h"
 #include "audio/Mixer.h"
 #include "menus/Screen.h"
 #include "scene/SceneObject.h"
@@ -42,8 +43,15 @@ void addHoverEffects(void *userData)
     addHoverSteps(app.currentObject);
 }
 
+void offerButton()
+{
+    if (app.topScreen && app.onTopScreen)
+        offerScanTarget(SCAN_BUTTON);
+}
+
 void hoverShrink(void *userData)
 {
+    offerButton();
     SceneObject *object = app.currentObject;
     double e = app.currentAction->elapsed;
     if (object->scaleX() != 1) {
@@ -60,6 +68,7 @@ void hoverShrink(void *userData)
 
 void hoverGrow(void *userData)
 {
+    offerButton();
     SceneObject *object = app.currentObject;
     double e = app.currentAction->elapsed;
     double k = e > HOVER_MS ? HOVER_SCALE : 1 + (HOVER_SCALE - 1) * e / HOVER_MS;
