@@ -46,6 +46,7 @@ struct App {
     bool leftLatch = false, rightLatch = false;      // press reported, not yet released
     bool keyPending = false;   // a key went down during this frame
     bool keyConsumed = false;  // ... and a reader has taken it
+    bool returnDown = false;   // Return is held (down seen, up not yet)
     SDL_KeyboardEvent keyEvent = {};
     SwitchScan scan;           // play by keys and switches, forgiving aim
 

@@ -52,10 +52,21 @@ void handleEvent(const SDL_Event &event)
         app.keyPending = true;
         app.keyConsumed = false;
         app.keyEvent = event.key;
+        if (event.key.keysym.sym == SDLK_RETURN)
+            app.returnDown = true;
+        break;
+    case SDL_KEYUP:
+        if (event.key.keysym.sym == SDLK_RETURN)
+            app.returnDown = false;
+        break;
+    case SDL_ACTIVEEVENT:
+        // Without the keyboard no key-up would tell that Return was let go.
+        if ((event.active.state & SDL_APPINPUTFOCUS) && !event.active.gain)
+            app.returnDown = false;
+        app.shownFrame = 0;  // the window's picture may be lost: draw it again
         break;
     case SDL_VIDEOEXPOSE:
-    case SDL_ACTIVEEVENT:
-        app.shownFrame = 0;  // the window's picture may be lost: draw it again
+        app.shownFrame = 0;
         break;
     default:
         break;  // SDL_QUIT included: closing the window does not end the game

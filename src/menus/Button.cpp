@@ -14,7 +14,7 @@ bool clickedHere()
     return app.picker.isHovered() && app.leftClicked;
 }
 
-static void addHoverSteps(SceneObject *object)
+void addHoverSteps(SceneObject *object)
 {
     object->script.addStep();
     object->script.addAction(makeAction(1, ACTION_ENDLESS, hoverShrink, nullptr));

@@ -18,6 +18,8 @@ void makeButton(void *handler);
 // One-shot in step 1 of an object whose step 0 handles its own clicks:
 // installs the hover effects as steps 2 and 3.
 void addHoverEffects(void *userData);
+// The hover effects as steps 2 and 3 of an object that has exactly steps 0 and 1.
+void addHoverSteps(SceneObject *object);
 // Endless: shrinks back to scale 1 and waits for the pointer.
 void hoverShrink(void *userData);
 // Endless: grows to 1.07 while hovered; plays the click sound on a click.

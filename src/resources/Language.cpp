@@ -10,7 +10,7 @@ const char *const GAME_LANGUAGES[] = {"en", "ar", "de", "es", "fr", "it", "nl",
 const int GAME_LANGUAGE_COUNT = sizeof GAME_LANGUAGES / sizeof GAME_LANGUAGES[0];
 
 const char *const WORD_ARCHIVES[] = {"main_menu.pak",  "reclama1.pak",   "help_menu.pak", "exit_menu.pak",
-                                     "about_menu.pak", "break_menu.pak", "select_menu.pak"};
+                                     "about_menu.pak", "break_menu.pak", "select_menu.pak", "web_menu.pak"};
 const int WORD_ARCHIVE_COUNT = sizeof WORD_ARCHIVES / sizeof WORD_ARCHIVES[0];
 
 static bool hasLanguage(const std::string &code)

@@ -42,6 +42,7 @@ void resetScene()
     app.leftDown = app.rightDown = app.leftLatch = app.rightLatch = false;
     app.leftClicked = app.rightClicked = app.keyPending = app.keyConsumed = false;
     app.scan = SwitchScan();
+    app.returnDown = false;
 }
 
 void playFrames(int count, uint32_t stepMs)
@@ -84,15 +85,25 @@ void clickAt(int x, int y)
     playFrames(1);
 }
 
-void pushKey(SDLKey sym)
+static void pushKeyEvent(SDLKey sym, bool down)
 {
     SDL_Event e;
     memset(&e, 0, sizeof e);
-    e.type = SDL_KEYDOWN;
-    e.key.type = SDL_KEYDOWN;
-    e.key.state = SDL_PRESSED;
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.type = e.type;
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = sym;
     SDL_PushEvent(&e);
+}
+
+void pushKey(SDLKey sym)
+{
+    pushKeyEvent(sym, true);
+}
+
+void pushKeyUp(SDLKey sym)
+{
+    pushKeyEvent(sym, false);
 }
 
 static double readDouble(const unsigned char *p)

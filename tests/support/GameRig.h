@@ -31,6 +31,8 @@ void pushButton(uint8_t button, bool down);
 void clickAt(int x, int y);
 // Queues a key-down of sym.
 void pushKey(SDLKey sym);
+// Queues a key-up of sym.
+void pushKeyUp(SDLKey sym);
 // Window pixel (top-left origin) of the centre of the object's first
 // triangle as last drawn: always inside what the pick sees of it.
 bool windowPointOf(const SceneObject *object, int &x, int &y);
