@@ -49,6 +49,7 @@ struct App {
     bool returnDown = false;   // Return is held (down seen, up not yet)
     SDL_KeyboardEvent keyEvent = {};
     SwitchScan scan;           // play by keys and switches, forgiving aim
+    bool childLock = false;    // --child-lock: keys cannot leave; leaving needs a held confirm
 
     SceneObject *root = nullptr;      // Owns: the scene tree
     Settings *settings = nullptr;     // Owns

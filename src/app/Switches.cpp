@@ -211,9 +211,6 @@ static void forgiveAim()
 
 void applySwitches()
 {
-    // Objects drawn before the screen stack (the tool bar) must not read the
-    // last frame's answer of the top screen's watch.
-    app.onTopScreen = false;
     if (app.scan.scanMs)
         applyScanning();
     else

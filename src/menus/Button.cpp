@@ -45,8 +45,15 @@ void addHoverEffects(void *userData)
 
 void offerButton()
 {
-    if (app.topScreen && app.onTopScreen)
-        offerScanTarget(SCAN_BUTTON);
+    // Not onTopScreen: it stays set for whatever is drawn after the top
+    // screen (a play field built while the size screen is open).
+    if (!app.topScreen)
+        return;
+    for (const SceneObject *item : app.topScreen->children)
+        if (item == app.currentObject) {
+            offerScanTarget(SCAN_BUTTON);
+            return;
+        }
 }
 
 void hoverShrink(void *userData)

@@ -88,8 +88,9 @@ TEST_F(SwitchPlayTest, SpaceAndEnterAloneSolveA20PiecePicture)
             EXPECT_EQ(round, app.board.placedCount);
             EXPECT_EQ(chosen, app.board.selectedPiece);
         }
-        if (!highlightsSelectedPiecesOutline())
+        if (!highlightsSelectedPiecesOutline()) {
             ASSERT_TRUE(stepToOwnOutline(SDLK_SPACE));
+        }
         pressKey(SDLK_RETURN);
         EXPECT_EQ(round + 1, app.board.placedCount);
         playScenario(25, 50);
@@ -267,8 +268,9 @@ TEST(ScanOptionTest, MalformedValuesAreNamedAndIgnored)
         EXPECT_EQ(c.ok, readScanOption(2, argv, ms, error));
         EXPECT_EQ(c.ms, ms);
         EXPECT_EQ(c.ok, error.empty());
-        if (!c.ok)
+        if (!c.ok) {
             EXPECT_NE(std::string::npos, error.find(c.arg + 7));
+        }
     }
 }
 
