@@ -130,8 +130,7 @@ static void chooseHighlighted()
     app.leftClicked = true;
     app.rightClicked = false;
     app.picker.hovered = s.highlighted;
-    s.shown = false;
-    s.hasLast = false;  // what comes next is scanned from its start
+    s.shown = false;  // a wrong outline leaves the order where it was
 }
 
 static bool pendingKey(int sym)
@@ -237,6 +236,10 @@ void finishScanFrame()
 {
     SwitchScan &s = app.scan;
     ScanKind kind = currentKind(s.offered);
+    if (kind != s.lastKind || app.topScreen != s.lastScreen)
+        s.hasLast = false;  // new targets: scanned from their start
+    s.lastKind = kind;
+    s.lastScreen = app.topScreen;
     s.targets.clear();
     s.pieces.clear();
     for (const ScanTarget &t : s.offered) {

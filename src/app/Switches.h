@@ -48,6 +48,8 @@ struct SwitchScan {
     bool shown = false;                // false: the pointer plays, nothing highlighted
     bool hasLast = false;              // lastX, lastY hold the last highlighted centre
     double lastX = 0, lastY = 0;       // window pixels (may lie off screen)
+    ScanKind lastKind = SCAN_PIECE;    // what the targets were and on which screen:
+    const SceneObject *lastScreen = nullptr;  // a change starts the order afresh (compared only)
     uint32_t scanMs = 0;               // 0: two switches; else the scanning step
     uint32_t nextScanTicks = 0;        // frameTicks of the next automatic step
 };
