@@ -155,8 +155,9 @@ static void applyScanning()
 
 static void applyTwoSwitches()
 {
+    // The step key is left pending: no screen reads Space, and a hold in
+    // progress must still see it as input that breaks the hold.
     if (pendingKey(SWITCH_STEP_KEY)) {
-        app.keyConsumed = true;
         stepHighlight();
     } else if (app.scan.shown && pendingKey(SWITCH_CHOOSE_KEY)) {
         chooseHighlighted();

@@ -100,6 +100,19 @@ TEST_F(SwitchPlayTest, SpaceAndEnterAloneSolveA20PiecePicture)
     EXPECT_EQ(1, app.settings->completed[0]);
 }
 
+// A slow frame that receives both switches' presses reads them in turn.
+TEST_F(SwitchPlayTest, TwoKeysArrivingInOneFrameAreBothRead)
+{
+    start(0);
+    pushKey(SDLK_SPACE);
+    pushKey(SDLK_RETURN);
+    playScenario(1);
+    ASSERT_TRUE(app.scan.shown);
+    SceneObject *piece = app.scan.highlighted;
+    playScenario(1);
+    EXPECT_EQ(piece, app.board.selectedPiece);
+}
+
 TEST_F(SwitchPlayTest, ScanningWithOneKeySolvesA20PiecePicture)
 {
     char program[] = "lumbrik", option[] = "--scan=0.5";
