@@ -2,11 +2,13 @@
 // that holds its .pak archives.
 //
 //   lumbrik [--help] [--version] [--language=CODE] [--multisample=on|off]
+//           [--scan=SECONDS] [--child-lock]
 //
 // The words come in the desktop's language (LANGUAGE, LC_ALL, LC_MESSAGES,
 // LANG) when the game has it, else in English; --language picks one.
 // Software rasterizers draw without multisampling unless --multisample=on
-// or LUMBRIK_MULTISAMPLE=1 asks for it.
+// or LUMBRIK_MULTISAMPLE=1 asks for it. --scan steps the switches' highlight
+// by itself; --child-lock keeps a child from leaving (see Game.cpp).
 #include <SDL.h>
 
 #include "app/CommandLine.h"

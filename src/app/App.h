@@ -10,6 +10,7 @@
 
 #include "app/FrameClock.h"
 #include "app/Picker.h"
+#include "app/Switches.h"
 #include "platform/ProcessWatch.h"
 #include "puzzle/PuzzleBoard.h"
 #include "resources/GeneratedTexture.h"
@@ -49,6 +50,8 @@ struct App {
     bool keyConsumed = false;  // ... and a reader has taken it
     bool returnDown = false;   // Return is held (down seen, up not yet)
     SDL_KeyboardEvent keyEvent = {};
+    SwitchScan scan;           // play by keys and switches, forgiving aim
+    bool childLock = false;    // --child-lock: keys cannot leave; leaving needs a held confirm
 
     SceneObject *root = nullptr;      // Owns: the scene tree
     Settings *settings = nullptr;     // Owns

@@ -14,6 +14,8 @@ const CommandOption COMMAND_OPTIONS[] = {
     {"--version", "", "print the version and exit"},
     {"--language", "=CODE", "show the words in one language: ar de en es fr it nl pl pt_BR ru sv tr uk"},
     {"--multisample", "=on|off", "smooth edges with 4x multisampling, or not (default: on, off for software drawing)"},
+    {"--scan", "=SECONDS", "move the highlight by itself every SECONDS (0.5 to 5): one switch plays"},
+    {"--child-lock", "", "keep a child's keys from leaving; leaving needs the exit confirm held 2 s"},
 };
 const int COMMAND_OPTION_COUNT = sizeof COMMAND_OPTIONS / sizeof COMMAND_OPTIONS[0];
 

@@ -142,7 +142,20 @@ void Display::open(int32_t w, int32_t h, int32_t d)
     openMode(*this);
     setFixedState();
     setProjection(width, height);
-    SDL_ShowCursor(0);
+    useBlankCursor();
+}
+
+// The game draws its own cursor. Hiding the system one with SDL_ShowCursor(0)
+// would make SDL 1.2 read the grabbed pointer as relative motion and warp it
+// back to the centre near the edges, so absolute positions (touch screens,
+// pen tablets) would land elsewhere. A visible but empty cursor keeps them.
+void useBlankCursor()
+{
+    Uint8 blank[8] = {0};
+    SDL_Cursor *cursor = SDL_CreateCursor(blank, blank, 8, 8, 0, 0);
+    if (cursor)
+        SDL_SetCursor(cursor);
+    SDL_ShowCursor(1);
 }
 
 void Display::setProjection(int32_t w, int32_t h)

@@ -6,6 +6,11 @@
 #include <cstdint>
 #include <string>
 
+// Shows an empty system cursor: the game's own is drawn, and a shown cursor
+// keeps SDL from reading the grabbed pointer as relative motion.
+// The cursor is SDL's from then on: SDL_Quit frees the current cursor.
+void useBlankCursor();
+
 // Alpha-tested meshes draw only texels whose alpha exceeds this.
 const float ALPHA_TEST_REFERENCE = 0.9f;
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <SDL.h>
@@ -11,6 +12,7 @@
 #include "app/Frame.h"
 #include "app/Input.h"
 #include "app/StartupScene.h"
+#include "app/Switches.h"
 #include "audio/Mixer.h"
 #include "platform/Platform.h"
 #include "resources/DeferredDecoding.h"
@@ -60,11 +62,32 @@ void openGameDisplay(int argc, char **argv)
     if (!readMultisampleChoice(getenv("LUMBRIK_MULTISAMPLE"), argc, argv, app.display->multisample, error))
         fprintf(stderr, "%s\n", error.c_str());
     app.display->open(0, 0, 0);
+    // Full screen already holds the keyboard; the lock asks for it outright,
+    // so that the window manager's keys (Super, Alt+Tab, Alt+F4) reach the
+    // game, which ignores them.
+    if (app.childLock)
+        SDL_WM_GrabInput(SDL_GRAB_ON);
+}
+
+// The ways to play chosen on the command line; a malformed value is named
+// and the game starts without it.
+//   --scan=SECONDS  the highlight steps by itself every SECONDS (0.5 to 5); any key or button chooses
+//   --child-lock    keys cannot leave the game; leaving needs the exit confirm held for 2 seconds
+const char CHILD_LOCK_OPTION[] = "--child-lock";
+
+void readPlayOptions(int argc, char **argv)
+{
+    std::string error;
+    if (!readScanOption(argc, argv, app.scan.scanMs, error))
+        fprintf(stderr, "%s\n", error.c_str());
+    for (int i = 1; i < argc; i++)
+        app.childLock = app.childLock || strcmp(argv[i], CHILD_LOCK_OPTION) == 0;
 }
 
 void startGame(int argc, char **argv)
 {
     requireDesktopSession();
+    readPlayOptions(argc, argv);
     loadSettingsAtStart();
     // The first screen's images decode on the other cores while the window opens.
     if (beginDeferredDecoding())
@@ -103,7 +126,10 @@ bool playFrame()
         platformClearQuitRequest();
         saveAndClose();
     }
-    return runFrame();
+    applySwitches();
+    bool drawn = runFrame();
+    finishScanFrame();
+    return drawn;
 }
 
 void playLoopTurn()

@@ -1,6 +1,7 @@
 #include "app/Input.h"
 
 #include "app/App.h"
+#include "app/Switches.h"
 
 void beginFrameInput()
 {
@@ -42,6 +43,8 @@ void handleEvent(const SDL_Event &event)
         handleButtonUp(event.button);
         break;
     case SDL_MOUSEMOTION:
+        if (event.motion.x != app.mouseX || event.motion.y != app.mouseY)
+            hideScanHighlight();
         app.mouseX = event.motion.x;
         app.mouseY = event.motion.y;
         break;
@@ -79,6 +82,11 @@ bool pressWaitsForPick(const SDL_Event &event)
     return app.mouseX != app.pickX || app.mouseY != app.pickY;
 }
 
+bool keyWaitsForNextFrame(const SDL_Event &event)
+{
+    return event.type == SDL_KEYDOWN && app.keyPending;
+}
+
 // A move and a press that reach us in the same frame (a slow frame rate) would
 // otherwise be judged against the pick at the old position and the click lost.
 // Leaving the press queued lets this frame's pick look at the new position;
@@ -89,7 +97,7 @@ void gatherInput()
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0) {
-        if (pressWaitsForPick(event))
+        if (pressWaitsForPick(event) || keyWaitsForNextFrame(event))
             break;
         SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_ALLEVENTS);
         handleEvent(event);

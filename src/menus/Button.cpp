@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/Picker.h"
+#include "app/Switches.h"
 #include "audio/Mixer.h"
 #include "menus/Screen.h"
 #include "scene/SceneObject.h"
@@ -42,8 +43,22 @@ void addHoverEffects(void *userData)
     addHoverSteps(app.currentObject);
 }
 
+void offerButton()
+{
+    // Not onTopScreen: it stays set for whatever is drawn after the top
+    // screen (a play field built while the size screen is open).
+    if (!app.topScreen)
+        return;
+    for (const SceneObject *item : app.topScreen->children)
+        if (item == app.currentObject) {
+            offerScanTarget(SCAN_BUTTON);
+            return;
+        }
+}
+
 void hoverShrink(void *userData)
 {
+    offerButton();
     SceneObject *object = app.currentObject;
     double e = app.currentAction->elapsed;
     if (object->scaleX() != 1) {
@@ -60,6 +75,7 @@ void hoverShrink(void *userData)
 
 void hoverGrow(void *userData)
 {
+    offerButton();
     SceneObject *object = app.currentObject;
     double e = app.currentAction->elapsed;
     double k = e > HOVER_MS ? HOVER_SCALE : 1 + (HOVER_SCALE - 1) * e / HOVER_MS;

@@ -25,6 +25,9 @@ void hoverShrink(void *userData);
 // Endless: grows to 1.07 while hovered; plays the click sound on a click.
 void hoverGrow(void *userData);
 
+// Offers the object being drawn to the switches when it is a button of the
+// top screen (every frame, from its own actions).
+void offerButton();
 // True when the object being drawn is under the pointer and was clicked.
 bool clickedHere();
 // Step 0 of a new button: a one-shot makeButton with `handler`, triggered.

@@ -4,6 +4,7 @@
 #include "app/Display.h"
 #include "app/Picker.h"
 #include "menus/Button.h"
+#include "menus/HoldConfirm.h"
 #include "menus/Screen.h"
 #include "puzzle/PuzzleFlow.h"
 #include "resources/Settings.h"
@@ -75,7 +76,17 @@ void openExit(void *userData)
     SceneObject *previous = beginScreen();
     addDialogBackground("exit_menu.pak", "fon_exit");
     giveHandlers(addDialogItem("exit_menu.pak", "cancel", CANCEL_X, BUTTON_ROW_Z), closeOnCancel, nullptr, previous);
-    giveButton(addDialogItem("exit_menu.pak", "ok", CONFIRM_X, BUTTON_ROW_Z), confirmExit);
+    SceneObject *ok = addDialogItem("exit_menu.pak", "ok", CONFIRM_X, BUTTON_ROW_Z);
+    if (app.childLock)
+        giveHoldConfirm(ok, leaveAfterHold, nullptr);  // a grown-up holds it; a child's mashing cannot
+    else
+        giveButton(ok, confirmExit);
+}
+
+void leaveAfterHold(void *userData)
+{
+    app.currentAction->enabled = false;
+    saveAndClose();
 }
 
 void confirmExit(void *userData)

@@ -27,5 +27,7 @@ void openResetAll(void *userData);
 
 // Confirming handlers (a click, or Enter on the top screen).
 void confirmExit(void *userData);
+// Under the child lock: one-shot, run when the exit confirm has been held.
+void leaveAfterHold(void *userData);
 void resetPicture(void *userData);
 void resetAllPictures(void *userData);

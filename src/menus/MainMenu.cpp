@@ -88,6 +88,7 @@ static void replaceSwitch(SceneObject *replacement, SceneObject *screen)
 
 void switchTo48(void *screen)
 {
+    offerButton();
     if (!clickedHere())
         return;
     setPuzzleSize(1);
@@ -97,6 +98,7 @@ void switchTo48(void *screen)
 
 void switchTo20(void *screen)
 {
+    offerButton();
     if (!clickedHere())
         return;
     setPuzzleSize(0);

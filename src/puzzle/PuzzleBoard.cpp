@@ -1,11 +1,14 @@
 #include "puzzle/PuzzleBoard.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
 #include "app/App.h"
+#include "app/Display.h"
 #include "app/Picker.h"
+#include "app/Switches.h"
 #include "audio/Mixer.h"
 #include "menus/Button.h"
 #include "puzzle/PuzzleFlow.h"
@@ -29,22 +32,73 @@ static void play(const char *sound)
         app.mixer->play(sound, false);
 }
 
-// One candidate in one of the four strips around the board (x drawn before y).
-static void drawCandidate(PuzzleBoard &b)
+// The four strips as drawn: x and y ranges of the integer draws, inclusive.
+struct Strip {
+    int x0, x1, y0, y1;
+};
+static const Strip DRAWN_STRIPS[4] = {{-20, -15, -15, 2}, {15, 20, -15, 11}, {-13, 12, -14, -10}, {-1, 16, 10, 14}};
+
+// Eye to board (scene units) and the half height of the view there.
+static const double BOARD_DISTANCE = 40;
+static const double VIEW_HALF_HEIGHT = 16.5685;  // 40 x tan(22.5 degrees)
+// Measured on the art, in board units: the frame with its arrow buttons
+// reaches 12.3 from the centre sideways and 7.3 up and down; the tool bar and
+// the shelf take the top 12 % of the screen's height.
+static const double FRAME_SIDE = 12.4, FRAME_HALF_HEIGHT = 7.4, TOOL_BAR_SHARE = 0.12;
+// Half the extent of a piece with its knobs (board units), 20 and 48 pieces.
+static const double PIECE_HALF_EXTENT[2] = {3.15, 2.05};
+
+ScatterRoom scatterRoomFor(double aspect, int puzzleSize)
 {
-    switch (rand() % 4) {
+    double half = PIECE_HALF_EXTENT[puzzleSize == 1 ? 1 : 0];
+    ScatterRoom r;
+    r.halfWidth = VIEW_HALF_HEIGHT * aspect - half;
+    r.bottom = -VIEW_HALF_HEIGHT + half;
+    r.top = VIEW_HALF_HEIGHT * (1 - 2 * TOOL_BAR_SHARE) - half;
+    r.sideInner = std::min(FRAME_SIDE + half, r.halfWidth);
+    r.belowBoard = FRAME_HALF_HEIGHT + half;
+    r.aboveBoard = std::min(FRAME_HALF_HEIGHT + half, r.top);
+    return r;
+}
+
+static double mapRange(double v, double a0, double a1, double b0, double b1)
+{
+    return b0 + (v - a0) * (b1 - b0) / (a1 - a0);
+}
+
+void fitDraw(int strip, int x, int y, const ScatterRoom &room, double &outX, double &outY)
+{
+    const Strip &d = DRAWN_STRIPS[strip];
+    double x0 = -room.halfWidth, x1 = room.halfWidth, y0 = room.bottom, y1 = room.top;
+    switch (strip) {
+    case 0: x1 = -room.sideInner; break;
+    case 1: x0 = room.sideInner; break;
+    case 2: x0 = std::max(x0, (double)d.x0); x1 = std::min(x1, (double)d.x1); y1 = -room.belowBoard; break;
+    default: x0 = std::max(x0, (double)d.x0); x1 = std::min(x1, (double)d.x1); y0 = room.aboveBoard; break;
+    }
+    outX = mapRange(x, d.x0, d.x1, x0, x1);
+    outY = mapRange(y, d.y0, d.y1, y0, y1);
+}
+
+// One candidate in one of the four strips around the board (x drawn before
+// y); returns the strip.
+static int drawCandidate(PuzzleBoard &b)
+{
+    int strip = rand() % 4;
+    switch (strip) {
     case 0: b.candidateX = rand() % 6 - 20; b.candidateY = rand() % 18 - 15; break;
     case 1: b.candidateX = rand() % 6 + 15; b.candidateY = rand() % 27 - 15; break;
     case 2: b.candidateX = rand() % 26 - 13; b.candidateY = rand() % 5 - 14; break;
     default: b.candidateX = rand() % 18 - 1; b.candidateY = rand() % 5 + 10; break;
     }
+    return strip;
 }
 
-static bool farFromEarlier(const PuzzleBoard &b, int count)
+static bool farFromEarlier(const PuzzleBoard &b, int count, double x, double y)
 {
     for (int j = 0; j < count; j++) {
-        int dx = b.startX[j] - b.candidateX, dy = b.startY[j] - b.candidateY;
-        if (std::sqrt((double)(dx * dx + dy * dy)) < b.minScatterDistance)
+        double dx = b.placeX[j] - x, dy = b.placeY[j] - y;
+        if (std::sqrt(dx * dx + dy * dy) < b.minScatterDistance)
             return false;
     }
     return true;
@@ -63,15 +117,24 @@ const int SCATTER_LAYOUTS = 100;
 // place after SCATTER_DRAWS_PER_PIECE draws.
 static bool scatterOnce(PuzzleBoard &b, bool keepDistance)
 {
+    bool fit = b.screenAspect > 0;
+    ScatterRoom room = scatterRoomFor(b.screenAspect, b.puzzleSize);
     for (int i = 0; i < b.pieceCount; i++) {
         int draws = 0;
+        double x, y;
         do {
             if (draws++ == SCATTER_DRAWS_PER_PIECE)
                 return false;
-            drawCandidate(b);
-        } while (keepDistance && !farFromEarlier(b, i));
+            int strip = drawCandidate(b);
+            x = b.candidateX;
+            y = b.candidateY;
+            if (fit)
+                fitDraw(strip, b.candidateX, b.candidateY, room, x, y);
+        } while (keepDistance && !farFromEarlier(b, i, x, y));
         b.startX[i] = b.candidateX;
         b.startY[i] = b.candidateY;
+        b.placeX[i] = x;
+        b.placeY[i] = y;
     }
     return true;
 }
@@ -95,7 +158,7 @@ static void addStepAction(SceneObject *object, double duration, ActionCallback c
 }
 
 // A piece scattered 50 units behind the board, face down, flying in.
-static SceneObject *makePiece(const char *archive, int n, int x, int y)
+static SceneObject *makePiece(const char *archive, int n, double x, double y)
 {
     SceneObject *piece = new SceneObject;
     piece->addHook(pickableHook, 0);
@@ -143,13 +206,14 @@ void buildPieces()
     background->setPosition(0, 0, -0.2);
     background->setImage(info.pictureArchives[picture], "plase");
     b.boardObject->addChild(background);
+    b.screenAspect = app.display && app.display->height > 0 ? (double)app.display->width / app.display->height : 0;
     scatter();
     for (int n = 1; n <= b.pieceCount; n++) {
         double x = 0, y = 0;
         pieceHome(b.puzzleSize, pictureLayout(picture), n, x, y);
         const bool home = app.progress.isPlaced(b.puzzleSize, picture, n);
         SceneObject *piece = home ? makeHomePiece(info.pictureArchives[picture], n, x, y)
-                                  : makePiece(info.pictureArchives[picture], n, b.startX[n - 1], b.startY[n - 1]);
+                                  : makePiece(info.pictureArchives[picture], n, b.placeX[n - 1], b.placeY[n - 1]);
         b.placedCount += home;
         b.boardObject->addChild(piece);
         b.boardObject->addChild(makePlace(info.outlineArchives[picture], n, piece, x, y, home));
@@ -179,6 +243,51 @@ static void selectPiece(SceneObject *piece, int n)
     piece->script.trigger(PULSE_STEP);
 }
 
+// Rim sizes (scale of the silhouette): behind a loose piece it must show
+// around it; on an outline it covers the outline's own shape.
+static const double GLOW_PIECE_SCALE = 1.16, GLOW_PLACE_SCALE = 1.0, GLOW_SWELL = 0.06;
+static const double GLOW_PERIOD_MS = 900;
+
+static void dropGlow()
+{
+    PuzzleBoard &b = app.board;
+    if (b.glowObject)
+        b.glowObject->close();
+    b.glowObject = b.glowOwner = nullptr;
+}
+
+// Keeps the highlight rim on `owner` (piece number n) exactly while the
+// switches highlight it. The rim is the piece's dark silhouette, swelling
+// and shrinking, so it shows on every picture.
+static void followHighlight(SceneObject *owner, int n, bool onPlace)
+{
+    PuzzleBoard &b = app.board;
+    bool lit = scanHighlights(owner);
+    if (lit == (b.glowOwner == owner))
+        return;
+    if (b.glowOwner == owner || lit)
+        dropGlow();
+    if (!lit)
+        return;
+    SceneObject *glow = new SceneObject;
+    // Twice: the two soft silhouettes together read as one strong rim.
+    for (int layer = 0; layer < 2; layer++)
+        glow->setImage(currentSizeInfo().shadowArchives[b.pictureIndex], std::to_string(n).c_str());
+    glow->setPosition(0, 0, onPlace ? 0.05 : -0.05);
+    addStepAction(glow, ACTION_ENDLESS, glowPulse, nullptr, onPlace ? 1 : 0);
+    glow->script.trigger(0);
+    owner->addChild(glow);
+    b.glowObject = glow;
+    b.glowOwner = owner;
+}
+
+void glowPulse(void *userData)
+{
+    double base = app.currentAction->i0 ? GLOW_PLACE_SCALE : GLOW_PIECE_SCALE;
+    double k = base + GLOW_SWELL * 0.5 * (1 - std::cos(app.currentAction->elapsed * 2 * 3.141592653589793 / GLOW_PERIOD_MS));
+    app.currentObject->setScale(k, k, 1);
+}
+
 void pickUpWatcher(void *userData)
 {
     PuzzleBoard &b = app.board;
@@ -186,8 +295,12 @@ void pickUpWatcher(void *userData)
     if (b.justPlaced && b.selectedPiece == piece) {
         b.justPlaced = false;
         app.currentAction->enabled = false;  // sent home: never selectable again
+        if (b.glowOwner == piece)
+            dropGlow();
         return;
     }
+    offerScanTarget(SCAN_PIECE);
+    followHighlight(piece, app.currentAction->i0, false);
     if (clickedHere())
         selectPiece(piece, app.currentAction->i0);
 }
@@ -202,8 +315,12 @@ void dropWatcher(void *pieceObject)
 {
     PuzzleBoard &b = app.board;
     SceneObject *place = app.currentObject, *piece = (SceneObject *)pieceObject;
+    offerScanTarget(SCAN_PLACE, piece);
+    followHighlight(place, app.currentAction->i0, true);
     if (!clickedHere() || b.selectedPiece != piece)
         return;
+    if (b.glowOwner == place)
+        dropGlow();
     b.placedCount++;
     b.justPlaced = true;
     play("puzzle_move.wav");

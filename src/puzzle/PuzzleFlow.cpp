@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/Picker.h"
+#include "app/Switches.h"
 #include "menus/Button.h"
 #include "menus/Screen.h"
 #include "puzzle/PuzzleBoard.h"
@@ -96,6 +97,7 @@ void showPicture()
     b.boardObject = board;
     b.shadowObject = nullptr;
     b.selectedPiece = nullptr;
+    b.glowObject = b.glowOwner = nullptr;  // closed with the old board
     board->setPosition(0, 0, BOARD_Z);
     if (app.settings && app.progress.placedCount(b.puzzleSize, b.pictureIndex) >= b.pieceCount) {
         // Every piece was home, but the game ended before it could say so.
@@ -142,6 +144,7 @@ static void turnPicture(int step, SDLKey key)
 {
     if (app.board.zoomBusy)
         return;
+    offerScanTarget(SCAN_PICTURE_BUTTON);
     bool keyed = !app.topScreen && keyPressed(key);
     if (!clickedHere() && !keyed)
         return;

@@ -119,6 +119,68 @@ TEST_F(ExitDialogTest, LeaveButtonEndsTheGame)
     EXPECT_TRUE(settingsFileWritten());
 }
 
+// The child lock: only a held confirm leaves; a quick Return and a toddler's
+// mashing of keys and buttons never do.
+class ChildLockTest : public MenuTest {
+protected:
+    void SetUp() override
+    {
+        app.childLock = true;
+        MenuTest::SetUp();
+    }
+    void TearDown() override
+    {
+        MenuTest::TearDown();
+        app.childLock = false;
+    }
+    void tap(SDLKey key)
+    {
+        pushKey(key);
+        playScenario(2);
+        pushKeyUp(key);
+        playScenario(3);
+    }
+};
+
+TEST_F(ChildLockTest, ExitIgnoresQuickReturnAndMashingButLeavesAfterATwoSecondHold)
+{
+    pressKey(SDLK_ESCAPE);
+    settle();
+    SceneObject *exitDialog = app.topScreen;
+    ASSERT_NE(nullptr, exitDialog);
+    app.settings->musicOn = 0;  // a choice that must reach the file
+    tap(SDLK_RETURN);
+    playScenario(200, 16);  // well past two seconds
+    EXPECT_FALSE(app.root->closing);
+    const SDLKey mash[] = {SDLK_RETURN, SDLK_a, SDLK_RETURN, SDLK_F4, SDLK_LALT, SDLK_RETURN, SDLK_TAB,
+                           SDLK_LSUPER, SDLK_RETURN, SDLK_RETURN, SDLK_q, SDLK_F1, SDLK_RETURN};
+    for (int round = 0; round < 4; round++)
+        for (SDLKey key : mash)
+            tap(key);
+    int x, y;
+    ASSERT_TRUE(pointOn(item(2), x, y));  // the confirm: quick clicks on it
+    for (int i = 0; i < 5; i++) {
+        pushButton(SDL_BUTTON_LEFT, true);
+        playScenario(10, 50);
+        pushButton(SDL_BUTTON_LEFT, false);
+        playScenario(2);
+    }
+    playScenario(100, 16);
+    EXPECT_FALSE(app.root->closing);
+    EXPECT_EQ(exitDialog, app.topScreen);
+    EXPECT_FALSE(settingsFileWritten());
+
+    pushMotion(5, app.mouseY);  // off the button: only Return is held now
+    pushKey(SDLK_RETURN);
+    playScenario(60, 16);  // about one second: not yet
+    EXPECT_FALSE(app.root->closing);
+    playScenario(70, 16);
+    EXPECT_TRUE(app.root->closing);
+    ASSERT_TRUE(settingsFileWritten());
+    Settings saved = loadSettings(app.settingsPath.c_str(), nullptr);
+    EXPECT_EQ(0, saved.musicOn);
+}
+
 class HelpDialogTest : public MenuTest {};
 
 TEST_F(HelpDialogTest, F1OpensItEnterDoesNothingEscapeClosesIt)

@@ -7,6 +7,7 @@
 #include "app/App.h"
 #include "app/Game.h"
 #include "puzzle/PuzzleBoard.h"
+#include "resources/Mesh.h"
 #include "puzzle/PuzzleFlow.h"
 #include "scene/SceneObject.h"
 #include "support/GameScenario.h"
@@ -422,4 +423,51 @@ TEST_F(PicturesInProgressTest, ResettingThePictureOrAllClearsItsPlacedPieces)
     restart();
     EXPECT_EQ(0, app.board.placedCount);
     EXPECT_FALSE(atHome(2));
+}
+
+// Window rows spanned by every mesh of the object (box corners as last
+// drawn); false when a corner lies off the window and that is not `allowed`.
+static bool windowRows(const SceneObject *object, int &top, int &bottom, bool offWindowAllowed = false)
+{
+    top = 1 << 30;
+    bottom = -1;
+    for (const Mesh *mesh : object->meshes) {
+        for (int corner = 0; corner < 8; corner++) {
+            double p[3];
+            for (int k = 0; k < 3; k++)
+                p[k] = (corner >> k & 1) ? mesh->highCorner[k] : mesh->lowCorner[k];
+            int x, y;
+            if (!projectToWindow(mesh, p, x, y) && !offWindowAllowed)
+                return false;
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    return true;
+}
+
+class ScatterOnScreenTest : public PuzzlePlayTest {};
+
+// At the window's own shape (run under Xvfb screens of 5:4 to 21:9): every
+// loose piece, knobs and all, lies inside the window and below the tool bar.
+TEST_F(ScatterOnScreenTest, EveryLoosePieceLiesWholeOnScreenBelowTheToolBar)
+{
+    for (int size = 0; size < 2; size++) {
+        for (int round = 0; round < 3; round++) {
+            SCOPED_TRACE(testing::Message() << "size " << size << " round " << round);
+            start(size);
+            int toolBarBottom = 0, top, bottom;
+            for (int b = TOOL_CLOSE; b <= TOOL_HELP; b++) {
+                ASSERT_TRUE(windowRows(app.root->children[b], top, bottom, true));
+                toolBarBottom = std::max(toolBarBottom, bottom);
+            }
+            ASSERT_TRUE(windowRows(app.panel, top, bottom, true));  // it hangs from above the screen
+            toolBarBottom = std::max(toolBarBottom, bottom);
+            for (int n = 1; n <= app.board.pieceCount; n++) {
+                ASSERT_TRUE(windowRows(pieceObject(n), top, bottom)) << "piece " << n << " crosses the screen's edge";
+                EXPECT_GT(top, toolBarBottom) << "piece " << n << " reaches under the tool bar";
+            }
+            endScenario();
+        }
+    }
 }

@@ -41,6 +41,7 @@ void resetScene()
     app.pickX = app.pickY = -1;
     app.leftDown = app.rightDown = app.leftLatch = app.rightLatch = false;
     app.leftClicked = app.rightClicked = app.keyPending = app.keyConsumed = false;
+    app.scan = SwitchScan();
     app.returnDown = false;
 }
 
