@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Platform.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -195,6 +197,10 @@ bool saveSettingsFile(const Settings &settings, const char *path)
     const std::string temporary = std::string(path) + ".tmp";
     std::string reason;
     const int error = writeTemporary(settings, temporary);
+    // A file system without access lists (FAT) cannot share and needs not:
+    // the save goes on either way.
+    if (error == 0)
+        platformShareWithAllUsers(temporary.c_str());
     if (error != 0)
         reason = errnoText(error);
     else if (replaceFile(temporary.c_str(), path, reason))
