@@ -16,7 +16,8 @@ RequestExecutionLevel admin
 !define PUBLISHER "lumbrik games"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\lumbrik"
 ; The game's settings file, shared by every user of the computer.
-!define SETTINGS_FILE "$COMMONAPPDATA\pelnovo_lumbrik_cfg"
+; $APPDATA is the all-users folder here: SetShellVarContext all.
+!define SETTINGS_FILE "$APPDATA\pelnovo_lumbrik_cfg"
 
 Name "${NAME}"
 OutFile "${OUTFILE}"
