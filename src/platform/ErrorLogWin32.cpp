@@ -87,6 +87,13 @@ void drainErrors()
     CloseHandle(errorLog.file);
 }
 
+// Hides a window of the game, so that the full-screen one covers no message box.
+BOOL CALLBACK hideWindow(HWND window, LPARAM)
+{
+    ShowWindow(window, SW_HIDE);
+    return TRUE;
+}
+
 } // namespace
 
 void platformStartErrorLog()
@@ -114,5 +121,6 @@ void platformStartErrorLog()
 
 void platformShowFatal(const char *message)
 {
+    EnumThreadWindows(GetCurrentThreadId(), hideWindow, 0);
     MessageBoxA(NULL, message, "lumbrik", MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
 }

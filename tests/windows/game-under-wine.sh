@@ -43,9 +43,13 @@ cleanup() {
     xvfb_stop_all
 }
 trap cleanup EXIT
-DISPLAY= timeout -k 5 120 "$WINE" wineboot -i >/dev/null 2>&1
 xvfb_start 1280x1024x24 ${WINE_TEST_DISPLAYS:-140 149} || exit 1
 export DISPLAY=$XVFB_DISPLAY
+# The prefix is made with the display the game will use, and its server
+# ends before the game starts: a desktop begun without a display makes
+# every later window fail.
+timeout -k 5 120 "$WINE" wineboot -i >/dev/null 2>&1
+"$WINESERVER" -w
 
 drive=$WINEPREFIX/drive_c
 programs="$drive/Program Files/lumbrik"
