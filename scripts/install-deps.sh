@@ -25,6 +25,8 @@ PACKAGE=(debhelper dpkg-dev)
 WINDOWS=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 nsis libstb-dev zip unzip wine64
     xvfb xdotool x11-apps imagemagick
+    # Wine takes the Windows interface language from a locale the system has
+    locales
 )
 # Wine's 32-bit half; a mirror whose i386 lists lag behind can refuse it,
 # and the Windows test then plays the 64-bit build.
@@ -68,6 +70,8 @@ if [ "${1:-}" = --windows ] || [ -z "${1:-}" ]; then
               "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null ||
                 echo "install-deps: $p could not be installed; the Windows test plays the 64-bit build"; }
     done
+    # The Windows test starts the game in German.
+    locale -a | grep -qx de_DE.utf8 || "${SUDO[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
     # Without wine32 the i386 lists only slow apt down (or break its update).
     dpkg -l | awk '$4 == "i386"' | grep -q . || "${SUDO[@]}" dpkg --remove-architecture i386
 fi

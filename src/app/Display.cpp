@@ -129,6 +129,22 @@ static void openMode(Display &d)
     d.multisampled = true;
 }
 
+// The game draws its own cursor. SDL 1.2 on Windows turns a hidden cursor in
+// a grabbed full-screen window into relative motion, so a touch screen, or a
+// pointer placed by another program, lands elsewhere; an invisible cursor
+// keeps the positions absolute there.
+static void hideSystemCursor()
+{
+#ifdef _WIN32
+    static Uint8 clear[8] = {};  // 8x8, one bit a pixel: no colour, no mask
+    if (SDL_Cursor *invisible = SDL_CreateCursor(clear, clear, 8, 8, 0, 0)) {
+        SDL_SetCursor(invisible);  // freed by SDL_Quit with the window's cursor
+        return;
+    }
+#endif
+    SDL_ShowCursor(0);
+}
+
 void Display::open(int32_t w, int32_t h, int32_t d)
 {
     if (SDL_Init(SDL_INIT_VIDEO) < 0)
@@ -146,7 +162,7 @@ void Display::open(int32_t w, int32_t h, int32_t d)
     openMode(*this);
     setFixedState();
     setProjection(width, height);
-    SDL_ShowCursor(0);
+    hideSystemCursor();
 }
 
 void Display::setProjection(int32_t w, int32_t h)
