@@ -46,8 +46,11 @@ unpack_source() {
         mkdir -p "$CACHE/src"
         (cd "$CACHE/src" && apt-get source --download-only "$1=$version" >&2)
         dsc=$(ls "$CACHE/src/$1_${version#*:}.dsc")
-        # Verifies the tarballs against the checksums of the .dsc before unpacking.
-        dpkg-source --no-check -x "$dsc" "$folder.tmp" >&2 || dpkg-source -x "$dsc" "$folder.tmp" >&2
+        # apt checked the files against the signed index; dpkg-source checks
+        # the tarballs' sizes and checksums against the .dsc once more and
+        # refuses to unpack on a mismatch.
+        rm -rf "$folder.tmp"
+        dpkg-source -x "$dsc" "$folder.tmp" >&2
         mv "$folder.tmp" "$folder"
     fi
     echo "$folder"

@@ -23,7 +23,7 @@ const DWORD DRAIN_WAIT_MS = 2000;
 struct ErrorLog {
     HANDLE file = INVALID_HANDLE_VALUE;      // Owns: the log file
     HANDLE original = INVALID_HANDLE_VALUE;  // Borrowed: the inherited standard error, if any
-    HANDLE pipe = INVALID_HANDLE_VALUE;      // Borrowed: read end, closed with descriptor `readEnd`
+    HANDLE pipe = INVALID_HANDLE_VALUE;      // Borrowed: the pipe's read end, open for the whole run
     HANDLE thread = NULL;                    // Owns: the copying thread
     int originalDescriptor = -1;             // Owns: descriptor 2 as it was, restored at exit
     DWORD written = 0;                       // bytes of the log file so far

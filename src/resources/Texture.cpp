@@ -9,6 +9,9 @@
 #define STBI_ONLY_JPEG
 #define STBI_NO_STDIO
 #define STBI_FAILURE_USERMSG
+// Archive images are at most a few thousand pixels a side; a header that
+// claims more is refused before anything that size is allocated.
+#define STBI_MAX_DIMENSIONS 8192
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-but-set-variable"
 #include <stb_image.h>
