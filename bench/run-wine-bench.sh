@@ -3,8 +3,9 @@
 # on one private Xvfb of the same size, both on Mesa's software renderer:
 # time from start to the first drawn picture (polled on the screen, so to
 # within about a tenth of a second), and frames per second while the pointer
-# moves in small steps (the game draws only when something changes). Swaps
-# are counted by Mesa (LIBGL_SHOW_FPS) on Linux and by Wine's fps channel.
+# moves in small steps (the game draws only when something changes): the
+# best half-second of Mesa's own count (GALLIUM_HUD, dumped to a file), the
+# same renderer under Wine's opengl32 as on Linux.
 # Usage: bench/run-wine-bench.sh LINUX_BUILD WINDOWS_FOLDER [SCREEN]
 #   e.g. bench/run-wine-bench.sh build build-win/lumbrik-1.0-win32 1920x1080x24
 set -u
@@ -44,24 +45,31 @@ first_picture() {
 measure() {
     local name=$1 folder=$2
     shift 2
+    mkdir -p "$work/hud-$name"
+    export GALLIUM_HUD=fps GALLIUM_HUD_DUMP_DIR=$work/hud-$name
     local begun=$(($(date +%s%N) / 1000000))
     (cd "$folder" && exec timeout -k 2 120 "$@" >"$work/$name.out" 2>"$work/$name.err") &
     local pid=$!
     local first
     first=$(first_picture "$begun")
-    sleep 8   # the welcome screen settles
+    sleep 8   # the welcome screen settles; the pointer then moves over it
     local steps="" x
-    for x in $(seq 200 4 $((width - 200))); do steps="$steps mousemove $x $((height / 2)) sleep 0.01"; done
+    for x in $(seq 200 8 $((width - 200))); do steps="$steps mousemove $x $((height / 2)) sleep 0.01"; done
     # shellcheck disable=SC2086
-    xdotool $steps $steps
+    xdotool $steps
+    # Welcome, 20 pieces, then leave through the exit dialog.
+    xdotool key Return
+    sleep 1
+    xdotool key Return
+    sleep 3
     xdotool key Escape
     sleep 1
     xdotool key Return
     wait "$pid"
     local fps
-    fps=$(grep -ho 'FPS = [0-9.]*\|approx [0-9.]*fps' "$work/$name.out" "$work/$name.err" | grep -o '[0-9.]*' | sort -n | tail -n 3 | head -n 1)
+    fps=$(sort -n "$work/hud-$name/fps" 2>/dev/null | tail -n 1)
     echo "$name: first picture after ${first} ms; frames per second while the pointer moves: ${fps:-unknown} ($screen)"
 }
 
-measure linux "$linux/data" env XDG_DATA_HOME="$work/xdg" LIBGL_SHOW_FPS=1 "$linux/lumbrik"
-WINEDEBUG=fps measure windows "$windows" "$WINE" lumbrik.exe
+measure linux "$linux/data" env XDG_DATA_HOME="$work/xdg" "$linux/lumbrik"
+measure windows "$windows" "$WINE" lumbrik.exe
