@@ -2,9 +2,12 @@
 # Installs the Debian packages lumbrik needs; the one list shared by the
 # README, CI and a new machine. Installs only what is missing, so it asks for
 # sudo (when not root) only when there is something to install.
-# Usage: scripts/install-deps.sh [--play | --package]
+# Usage: scripts/install-deps.sh [--play | --package | --windows]
 #   --play      building and playing the game
 #   --package   that, and building the Debian package (scripts/make-deb.sh)
+#   --windows   that, and building the Windows game (scripts/make-windows.sh)
+#               and playing it under Wine: adds a deb-src entry for bookworm
+#               main and the i386 architecture (for Wine's 32-bit half)
 #   (nothing)   everything: tests, CI, the package and its checks, the
 #               Windows check, fuzzing
 set -euo pipefail
@@ -19,6 +22,25 @@ PLAY=(
     xdg-utils
 )
 PACKAGE=(debhelper dpkg-dev)
+WINDOWS=(
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 nsis libstb-dev zip unzip wine64
+    xvfb xdotool x11-apps imagemagick
+    # Wine takes the Windows interface language from a locale the system has
+    locales
+)
+# Wine's 32-bit half; a mirror whose i386 lists lag behind can refuse it,
+# and the Windows test then plays the 64-bit build.
+WINDOWS_OPTIONAL=(wine32:i386)
+
+# The source packages make-windows.sh builds from, and i386 for wine32.
+windows_sources() {
+    local list=/etc/apt/sources.list.d/lumbrik-deb-src.sources
+    if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+        printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' |
+            "${SUDO[@]}" tee "$list" >/dev/null
+    fi
+    dpkg --print-foreign-architectures | grep -qx i386 || "${SUDO[@]}" dpkg --add-architecture i386
+}
 FULL=(
     # tests and headless runs
     libgtest-dev xvfb xdotool x11-apps imagemagick
@@ -33,9 +55,26 @@ FULL=(
 case "${1:-}" in
     --play) PACKAGES=("${PLAY[@]}") ;;
     --package) PACKAGES=("${PLAY[@]}" "${PACKAGE[@]}") ;;
-    "") PACKAGES=("${PLAY[@]}" "${PACKAGE[@]}" "${FULL[@]}") ;;
-    *) echo "usage: scripts/install-deps.sh [--play | --package]" >&2; exit 2 ;;
+    --windows) PACKAGES=("${PLAY[@]}" "${PACKAGE[@]}" "${WINDOWS[@]}") ;;
+    "") PACKAGES=("${PLAY[@]}" "${PACKAGE[@]}" "${FULL[@]}" "${WINDOWS[@]}") ;;
+    *) echo "usage: scripts/install-deps.sh [--play | --package | --windows]" >&2; exit 2 ;;
 esac
+
+SUDO=()
+[ "$(id -u)" -eq 0 ] || SUDO=(sudo)
+if [ "${1:-}" = --windows ] || [ -z "${1:-}" ]; then
+    windows_sources
+    for p in "${WINDOWS_OPTIONAL[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            { "${SUDO[@]}" apt-get update -qq || true
+              "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null ||
+                echo "install-deps: $p could not be installed; the Windows test plays the 64-bit build"; }
+    done
+    # The Windows test starts the game in German.
+    locale -a | grep -qx de_DE.utf8 || "${SUDO[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
+    # Without wine32 the i386 lists only slow apt down (or break its update).
+    dpkg -l | awk '$4 == "i386"' | grep -q . || "${SUDO[@]}" dpkg --remove-architecture i386
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -47,6 +47,8 @@ echo "== fuzzing every parser for 20 s"
 FUZZ_JOBS=${FUZZ_JOBS:-2} scripts/fuzz.sh 20
 echo "== Windows-only sources"
 scripts/check-windows.sh
+echo "== the Windows game: built, installed and played under Wine"
+LUMBRIK_NATIVE_BUILD=$root/build tests/windows/game-under-wine.sh "$root/build/windows"
 
 if [ "$sanitizers" -eq 1 ]; then
     # Leak checking stays on for the unit tests. In the windowed tests it is

@@ -9,11 +9,15 @@
 #include <SDL.h>
 
 #include "app/GL.h"
+#include "platform/Platform.h"
 
 static void fatalVideo(const char *format)
 {
-    fprintf(stderr, format, SDL_GetError());
+    char message[512];
+    snprintf(message, sizeof message, format, SDL_GetError());
+    fputs(message, stderr);
     fflush(stderr);
+    platformShowFatal(message);
     SDL_Quit();
     exit(1);
 }

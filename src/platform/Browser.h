@@ -33,9 +33,10 @@ extern BrowserLauncher browserLauncher;
 bool openUrl(const char *url, ChildProcess *child = nullptr);
 
 // The program path of a Windows "http\shell\open\command" value of `valueSize`
-// read bytes: a leading double quote dropped, everything after the first ".exe"
-// (any case) dropped, a path without ".exe" kept whole. False, and path empty,
-// when the value has no terminator inside its bytes, is empty, or does not fit.
+// read bytes: a quoted value up to its closing quote; otherwise up to the first
+// ".exe" (any case) followed by the end, a blank or a quote; a value with
+// neither kept whole. False, and path empty, when the value has no terminator
+// inside its bytes, the path is empty, or it does not fit.
 bool browserPathFromAssociation(const char *value, size_t valueSize, char *path, size_t pathSize);
 // The part of `path` after its last '/', or the whole path when there is none.
 const char *browserProgramName(const char *path);

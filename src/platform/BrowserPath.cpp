@@ -32,15 +32,32 @@ bool isExeSuffix(const char *at)
     return true;
 }
 
-// Ends `path` (of `length` characters) right after its first ".exe".
-void cutAfterExe(char *path, size_t length)
+// True when the ".exe" at `at` ends a path: the value ends there, or a blank
+// or a quote follows, so a folder named "tools.exe.d" does not end it.
+bool endsPathAt(const char *at, size_t left)
 {
-    for (size_t i = 0; i + EXE_LENGTH <= length; i++) {
-        if (isExeSuffix(path + i)) {
-            path[i + EXE_LENGTH] = '\0';
-            return;
-        }
+    if (left < EXE_LENGTH || !isExeSuffix(at))
+        return false;
+    if (left == EXE_LENGTH)
+        return true;
+    const char next = at[EXE_LENGTH];
+    return next == ' ' || next == '\t' || next == '"';
+}
+
+// Characters of the program path at the start of `text` (`length` characters):
+// up to the closing quote of a quoted value, else up to the first ".exe" that
+// ends a path, else all of it.
+size_t programPathLength(const char *text, size_t length, bool quoted)
+{
+    if (quoted) {
+        const void *close = std::memchr(text, '"', length);
+        if (close)
+            return static_cast<size_t>(static_cast<const char *>(close) - text);
     }
+    for (size_t i = 0; i < length; i++)
+        if (endsPathAt(text + i, length - i))
+            return i + EXE_LENGTH;
+    return length;
 }
 
 } // namespace
@@ -55,13 +72,13 @@ bool browserPathFromAssociation(const char *value, size_t valueSize, char *path,
     const char *end = static_cast<const char *>(std::memchr(value, '\0', valueSize));
     if (!end)
         return false;
-    const char *start = value[0] == '"' ? value + 1 : value;
-    const size_t length = static_cast<size_t>(end - start);
+    const bool quoted = value[0] == '"';
+    const char *start = quoted ? value + 1 : value;
+    const size_t length = programPathLength(start, static_cast<size_t>(end - start), quoted);
     if (length == 0 || length >= pathSize)
         return false;
     std::memcpy(path, start, length);
     path[length] = '\0';
-    cutAfterExe(path, length);
     return true;
 }
 

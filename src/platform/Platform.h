@@ -20,3 +20,17 @@ void platformClearQuitRequest();
 // Hands the free pages of the process's heaps back to the system, so that
 // memory freed on one thread does not stay counted while another allocates.
 void platformReleaseFreeMemory();
+// Windows: copies every later standard-error line into a log file in the
+// user's local application-data folder (bounded in size), as a Windows
+// program has no visible standard error. Linux: nothing. Call first in main.
+void platformStartErrorLog();
+// Windows: shows `message` (one line, already written to standard error) in a
+// message box a parent can read, before a fatal exit. Linux: nothing.
+void platformShowFatal(const char *message);
+// The user interface language of the system as "ll_CC" (Windows), or an
+// empty string where the environment's locale variables tell it (Linux).
+std::string platformUserLanguage();
+// Windows: lets every user of the computer replace the file at `path` (the
+// shared settings), which the file keeps when it is moved over the old one.
+// Linux: nothing. False when the access could not be set.
+bool platformShareWithAllUsers(const char *path);

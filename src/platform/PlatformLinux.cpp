@@ -101,6 +101,22 @@ bool platformDesktopSession(std::string &why)
     return true;
 }
 
-#endif
-
 void platformReleaseFreeMemory() { malloc_trim(0); }
+
+// Standard error is the terminal's or the journal's here.
+void platformStartErrorLog() {}
+
+void platformShowFatal(const char *message) {}
+
+std::string platformUserLanguage()
+{
+    return std::string();
+}
+
+// The settings file is per user on Linux.
+bool platformShareWithAllUsers(const char *path)
+{
+    return true;
+}
+
+#endif

@@ -4,6 +4,7 @@
 #include <malloc.h>
 
 #include <windows.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 const char SETTINGS_FILE_NAME[] = "pelnovo_lumbrik_cfg";
@@ -55,4 +56,29 @@ void platformReleaseFreeMemory() { _heapmin(); }
 bool platformDesktopSession(std::string &why)
 {
     return true;
+}
+
+std::string platformUserLanguage()
+{
+    const LCID locale = MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT);
+    char language[16] = {};
+    char country[16] = {};
+    if (!GetLocaleInfoA(locale, LOCALE_SISO639LANGNAME, language, sizeof language))
+        return std::string();
+    if (!GetLocaleInfoA(locale, LOCALE_SISO3166CTRYNAME, country, sizeof country))
+        return language;
+    return std::string(language) + "_" + country;
+}
+
+bool platformShareWithAllUsers(const char *path)
+{
+    // Full access for the system and administrators; read, write and
+    // delete (what replacing the file needs) for the Users group.
+    static const char ACCESS[] = "D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1301bf;;;BU)";
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(ACCESS, SDDL_REVISION_1, &descriptor, NULL))
+        return false;
+    const BOOL set = SetFileSecurityA(path, DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    return set != FALSE;
 }

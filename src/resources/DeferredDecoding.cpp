@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include <SDL.h>
+#ifndef LUMBRIK_STB_IMAGE
 #include <SDL_image.h>
+#endif
 #include <SDL_thread.h>
 
 #include "app/GL.h"
@@ -142,7 +144,9 @@ bool beginDeferredDecoding()
         return false;
     // SDL_image sets its PNG reader up on first use, and that set-up must not
     // race; only PNGs are ever decoded by the workers.
+#ifndef LUMBRIK_STB_IMAGE
     IMG_Init(IMG_INIT_PNG);
+#endif
     queue.lock = SDL_CreateMutex();
     queue.changed = SDL_CreateCond();
     if (!queue.lock || !queue.changed) {

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/Platform.h"
+
 const char *const GAME_LANGUAGES[] = {"en", "ar", "de", "es", "fr", "it", "nl",
                                       "pl", "pt_BR", "ru", "sv", "tr", "uk"};
 const int GAME_LANGUAGE_COUNT = sizeof GAME_LANGUAGES / sizeof GAME_LANGUAGES[0];
@@ -93,6 +95,12 @@ std::string languageFromLocale(const LocaleSettings &locale)
 LocaleSettings environmentLocale()
 {
     LocaleSettings locale;
+#ifdef _WIN32
+    // Windows programs follow the user's interface language, not variables.
+    static const std::string windowsLanguage = platformUserLanguage();
+    locale.lang = windowsLanguage.c_str();
+    return locale;
+#endif
     locale.language = getenv("LANGUAGE");
     locale.lcAll = getenv("LC_ALL");
     locale.lcMessages = getenv("LC_MESSAGES");

@@ -5,6 +5,7 @@
 
 #include "resources/DeferredDecoding.h"
 #include "resources/Language.h"
+#include "platform/Platform.h"
 
 PakCache::~PakCache()
 {
@@ -14,11 +15,12 @@ PakCache::~PakCache()
 
 void pakFatalFailure(const char *archiveName, PakLoadResult why, void *user)
 {
-    if (why == PAK_MALFORMED)
-        fprintf(stderr, "lumbrik: damaged archive \"%s\"\n", archiveName);
-    else
-        fprintf(stderr, "lumbrik: cannot open archive \"%s\"\n", archiveName);
+    char message[512];
+    snprintf(message, sizeof message, "lumbrik: %s archive \"%s\"\n",
+             why == PAK_MALFORMED ? "damaged" : "cannot open", archiveName);
+    fputs(message, stderr);
     fflush(stderr);
+    platformShowFatal(message);
     exit(1);
 }
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Platform.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -204,6 +206,10 @@ bool writeFileAtomically(const char *path, const unsigned char *bytes, size_t si
     const std::string temporary = std::string(path) + ".tmp";
     std::string reason;
     const int error = writeTemporary(bytes, size, temporary);
+    // A file system without access lists (FAT) cannot share and needs not:
+    // the save goes on either way.
+    if (error == 0)
+        platformShareWithAllUsers(temporary.c_str());
     if (error != 0)
         reason = errnoText(error);
     else if (replaceFile(temporary.c_str(), path, reason))

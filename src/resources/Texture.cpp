@@ -2,14 +2,27 @@
 
 #include <cstring>
 
+#ifdef LUMBRIK_STB_IMAGE
+// The Windows build has no SDL_image: stb_image decodes PNG and JPEG there.
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_NO_STDIO
+#define STBI_FAILURE_USERMSG
+// Archive images are at most a few thousand pixels a side; a header that
+// claims more is refused before anything that size is allocated.
+#define STBI_MAX_DIMENSIONS 8192
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
+#include <stb_image.h>
+#pragma GCC diagnostic pop
+#else
 #include <SDL_image.h>
+#endif
 
 #include "app/GL.h"
 #include "resources/ByteReader.h"
 
-#ifndef GL_CLAMP_TO_EDGE
-#define GL_CLAMP_TO_EDGE 0x812F  // OpenGL 1.2; the gl.h of Windows stops at 1.1
-#endif
 
 // One pixel value of any depth from 1 to 4 bytes per pixel.
 static Uint32 fetchPixel(const Uint8 *p, int bytesPerPixel)
@@ -116,10 +129,33 @@ static bool pngChunksFit(const unsigned char *data, uint32_t size)
     return false;
 }
 
-bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out)
+#ifdef LUMBRIK_STB_IMAGE
+// stb_image gives 1 to 4 channels; grey is widened to RGB, grey-alpha to RGBA.
+static bool decodeWithBackend(const unsigned char *data, uint32_t size, TexturePixels &out)
 {
-    if (!data || size == 0 || !pngChunksFit(data, size))
+    if (size > (uint32_t)INT32_MAX)
         return false;
+    int width = 0, height = 0, channels = 0;
+    if (!stbi_info_from_memory(data, (int)size, &width, &height, &channels))
+        return false;
+    const int wanted = channels == 2 || channels == 4 ? 4 : 3;
+    unsigned char *pixels = stbi_load_from_memory(data, (int)size, &width, &height, &channels, wanted);
+    if (!pixels)
+        return false;
+    out.width = width;
+    out.height = height;
+    out.hasAlpha = wanted == 4;
+    out.rowBytes = (width * wanted + 3) & ~3;
+    out.pixels.assign((size_t)out.rowBytes * height, 0);
+    for (int y = 0; y < height; y++)
+        memcpy(out.pixels.data() + (size_t)y * out.rowBytes, pixels + (size_t)y * width * wanted,
+               (size_t)width * wanted);
+    stbi_image_free(pixels);
+    return true;
+}
+#else
+static bool decodeWithBackend(const unsigned char *data, uint32_t size, TexturePixels &out)
+{
     SDL_RWops *stream = SDL_RWFromMem((void *)data, (int)size);
     if (!stream)
         return false;
@@ -129,6 +165,14 @@ bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out)
     bool ok = convertSurface(surface, out);
     SDL_FreeSurface(surface);
     return ok;
+}
+#endif
+
+bool decodeImage(const unsigned char *data, uint32_t size, TexturePixels &out)
+{
+    if (!data || size == 0 || !pngChunksFit(data, size))
+        return false;
+    return decodeWithBackend(data, size, out);
 }
 
 uint32_t uploadTexture(const TexturePixels &pixels)

@@ -9,7 +9,7 @@ paktool=$1 data=$2 out=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -rf "$out"
-for h in PakArchiveFuzz ModelFuzz PakContentsFuzz SoundClipFuzz SettingsFuzz GeneratedTextureFuzz ProgressFuzz; do
+for h in PakArchiveFuzz ModelFuzz PakContentsFuzz SoundClipFuzz SettingsFuzz GeneratedTextureFuzz ProgressFuzz ImageStbFuzz; do
     mkdir -p "$out/$h"
 done
 
@@ -41,6 +41,7 @@ for pak in "$data"/*.pak; do
         model: | image:)
             [ "$size" -le 20000 ] && [ $((total + size)) -le 40000 ] || continue
             small+=("$work/$name/$entry")
+            [ "$kind" = model: ] || seed ImageStbFuzz "$work/$name/$entry"
             total=$((total + size)) ;;
         wav:) sounds+=("$work/$name/$entry") ;;
         esac

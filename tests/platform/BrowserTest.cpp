@@ -47,10 +47,24 @@ TEST_F(BrowserPathTest, CapitalExeIsFound)
     EXPECT_STREQ(path, "C:\\Browser\\browser.ExE");
 }
 
-TEST_F(BrowserPathTest, ExeInFolderNameCutsAtThatFirstOccurrence)
+TEST_F(BrowserPathTest, ExeInsideAFolderNameDoesNotEndThePath)
 {
-    ASSERT_TRUE(cut("\"C:\\tools.exe.d\\browser.exe\" %1"));
-    EXPECT_STREQ(path, "C:\\tools.exe");
+    const struct {
+        const char *value;
+        const char *path;
+    } cases[] = {
+        {"\"C:\\tools.exe.d\\browser.exe\" %1", "C:\\tools.exe.d\\browser.exe"},
+        {"\"C:\\My Browser.exe\\Browser Launcher.EXE\" -url \"%1\"",
+         "C:\\My Browser.exe\\Browser Launcher.EXE"},
+        {"C:\\tools.exe.d\\browser.exe %1", "C:\\tools.exe.d\\browser.exe"},
+        {"C:\\tools.exe.d\\browser.exe\"%1\"", "C:\\tools.exe.d\\browser.exe"},
+        {"C:\\a.exe.exe\\b.exe", "C:\\a.exe.exe\\b.exe"},
+        {"\"C:\\Browser\\launch.bat\" %1", "C:\\Browser\\launch.bat"},
+    };
+    for (const auto &c : cases) {
+        ASSERT_TRUE(cut(c.value)) << c.value;
+        EXPECT_STREQ(path, c.path) << c.value;
+    }
 }
 
 TEST_F(BrowserPathTest, PathWithoutExeStaysWhole)

@@ -8,6 +8,7 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -235,6 +236,26 @@ void saveIntoAReadOnlyFolderFailsAndKeepsTheOldFile()
     CHECK(!exists(path + ".tmp"));
     CHECK_EQ(said, "lumbrik: cannot save settings to \"" + path + "\": Permission denied\n");
     CHECK(setFolderAccess(folder, FULL_ACCESS));
+}
+
+// Every user shares the one settings file: its access list, given to the
+// temporary file before it replaces the old one, is accepted. Wine keeps no
+// access list it is given (it answers with SYSTEM and the owner, from the
+// Unix mode), so whether Users may then replace the file shows only on Windows.
+void sharingTheSettingsFileIsAccepted()
+{
+    const std::string path = SHARED + "\\pelnovo_lumbrik_cfg";
+    CHECK(saveSettingsFile(sample(), path.c_str()));
+    CHECK(platformShareWithAllUsers(path.c_str()));
+    CHECK(!platformShareWithAllUsers((SHARED + "\\no such file").c_str()));
+}
+
+// "ll_CC" (or "ll"), as the locale variables give it on Linux.
+void interfaceLanguageIsLanguageAndCountry()
+{
+    const std::string language = platformUserLanguage();
+    CHECK(language.size() == 2 || (language.size() == 5 && language[2] == '_'));
+    CHECK(language.size() >= 2 && std::islower(language[0]) && std::islower(language[1]));
 }
 
 // A file another program holds without sharing, and a folder in the file's
@@ -471,6 +492,8 @@ int main()
     runCase("settings folder created when missing", settingsFolderIsCreatedWhenMissing);
     runCase("save then load round-trips every field", saveThenLoadRoundTripsEveryField);
     runCase("save replaces an existing file", saveReplacesAnExistingFile);
+    runCase("sharing the settings file with every user is accepted", sharingTheSettingsFileIsAccepted);
+    runCase("interface language is language and country", interfaceLanguageIsLanguageAndCountry);
     runCase("save into a read-only folder fails, old file kept",
             saveIntoAReadOnlyFolderFailsAndKeepsTheOldFile);
     runCase("unreadable settings never written over", unreadableSettingsAreNeverWrittenOver);

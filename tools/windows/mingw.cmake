@@ -1,0 +1,13 @@
+# Cross-compiling for Windows with Debian's MinGW-w64 (posix threads);
+# LUMBRIK_WIN_HOST picks the target, i686-w64-mingw32 (32-bit) by default.
+if(NOT LUMBRIK_WIN_HOST)
+    set(LUMBRIK_WIN_HOST i686-w64-mingw32)
+endif()
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${LUMBRIK_WIN_HOST}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${LUMBRIK_WIN_HOST}-g++-posix)
+set(CMAKE_RC_COMPILER ${LUMBRIK_WIN_HOST}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${LUMBRIK_WIN_HOST})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
