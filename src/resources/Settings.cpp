@@ -1,12 +1,11 @@
 #include "resources/Settings.h"
 
+#include "platform/AtomicFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -60,51 +59,18 @@ void reportSettingsProblem(const char *what, const char *path, const std::string
     std::fflush(stderr);
 }
 
-#ifdef _WIN32
-// The system's text for the calling thread's last Windows error, on one line.
-std::string lastWindowsErrorText()
+// The 32 bytes of the settings file.
+void encodeSettings(const Settings &settings, unsigned char (&bytes)[SETTINGS_FILE_BYTES])
 {
-    const DWORD error = GetLastError();
-    char text[256] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  NULL, error, 0, text, sizeof text, NULL);
-    // The system's texts end in a full stop and a line break.
-    while (length > 0 && std::strchr("\r\n .", text[length - 1]))
-        text[--length] = '\0';
-    return length > 0 ? std::string(text) : "Windows error " + std::to_string(error);
-}
-#endif
-
-// Moves `from` over `to`, replacing `to` when it exists; on failure `reason` says why.
-bool replaceFile(const char *from, const char *to, std::string &reason)
-{
-#ifdef _WIN32
-    // rename() refuses to overwrite an existing file on Windows.
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING))
-        return true;
-    reason = lastWindowsErrorText();
-#else
-    if (std::rename(from, to) == 0)
-        return true;
-    reason = errnoText(errno);
-#endif
-    return false;
-}
-
-// Writes the settings file to `temporary`; 0, or the errno of the step that failed.
-int writeTemporary(const Settings &settings, const std::string &temporary)
-{
-    errno = 0;
-    FILE *out = std::fopen(temporary.c_str(), "wb");
-    if (!out)
-        return errno != 0 ? errno : EIO;
-    int error = 0;
-    if (!settings.save(out) || std::fflush(out) != 0)
-        error = errno != 0 ? errno : EIO;
-    // fclose reports write errors that buffering delayed, so it counts too.
-    if (std::fclose(out) != 0 && error == 0)
-        error = errno != 0 ? errno : EIO;
-    return error;
+    std::memset(bytes, 0, sizeof bytes);
+    encodeInt32(SETTINGS_FORMAT_VERSION, bytes + VERSION_OFFSET);
+    bytes[SHOW_WELCOME_OFFSET] = settings.showWelcome;
+    bytes[MENU_EXPANDED_OFFSET] = settings.menuExpanded;
+    bytes[SOUND_ON_OFFSET] = settings.soundOn;
+    bytes[MUSIC_ON_OFFSET] = settings.musicOn;
+    for (int i = 0; i < SETTINGS_PICTURE_COUNT; ++i)
+        encodeInt32(settings.completed[i], bytes + COMPLETED_OFFSET + 4 * i);
+    encodeInt32(settings.puzzleSize, bytes + PUZZLE_SIZE_OFFSET);
 }
 
 // Reads the open file into `settings` and closes it; 0, or the errno of a failed read.
@@ -164,15 +130,8 @@ bool Settings::save(FILE *out) const
 {
     if (!out)
         return false;
-    unsigned char bytes[SETTINGS_FILE_BYTES] = {};
-    encodeInt32(SETTINGS_FORMAT_VERSION, bytes + VERSION_OFFSET);
-    bytes[SHOW_WELCOME_OFFSET] = showWelcome;
-    bytes[MENU_EXPANDED_OFFSET] = menuExpanded;
-    bytes[SOUND_ON_OFFSET] = soundOn;
-    bytes[MUSIC_ON_OFFSET] = musicOn;
-    for (int i = 0; i < SETTINGS_PICTURE_COUNT; ++i)
-        encodeInt32(completed[i], bytes + COMPLETED_OFFSET + 4 * i);
-    encodeInt32(puzzleSize, bytes + PUZZLE_SIZE_OFFSET);
+    unsigned char bytes[SETTINGS_FILE_BYTES];
+    encodeSettings(*this, bytes);
     return std::fwrite(bytes, 1, sizeof bytes, out) == sizeof bytes;
 }
 
@@ -192,14 +151,11 @@ bool saveSettingsFile(const Settings &settings, const char *path)
 {
     if (!path || !*path)
         return false;
-    const std::string temporary = std::string(path) + ".tmp";
+    unsigned char bytes[SETTINGS_FILE_BYTES];
+    encodeSettings(settings, bytes);
     std::string reason;
-    const int error = writeTemporary(settings, temporary);
-    if (error != 0)
-        reason = errnoText(error);
-    else if (replaceFile(temporary.c_str(), path, reason))
+    if (writeFileAtomically(path, bytes, sizeof bytes, reason))
         return true;
-    std::remove(temporary.c_str());
     reportSettingsProblem("cannot save settings to", path, reason, "");
     return false;
 }
@@ -211,7 +167,7 @@ bool saveLoadedSettings(const Settings &settings, const char *path, SettingsFoun
     if (found == SETTINGS_NOT_UNDERSTOOD) {
         const std::string kept = std::string(path) + SETTINGS_KEPT_SUFFIX;
         std::string reason;
-        if (!replaceFile(path, kept.c_str(), reason)) {
+        if (!moveFileOver(path, kept.c_str(), reason)) {
             reportSettingsProblem("cannot keep the settings file it does not understand",
                                   path, reason, "; settings not saved");
             return false;

@@ -43,7 +43,7 @@ extern const char SETTINGS_KEPT_SUFFIX[];  // ".bad"
 // `found`, when given, says which. A file that is there but cannot be read gets
 // one line on stderr naming it and the reason.
 Settings loadSettings(const char *path, SettingsFound *found = nullptr);
-// Replaces the file at `path` atomically via `path` + ".tmp"; on failure the
+// Replaces the file at `path` atomically and synced (writeFileAtomically); on failure the
 // old file is untouched, no temporary is left behind, one line on stderr names
 // the path and the reason, and the result is false.
 bool saveSettingsFile(const Settings &settings, const char *path);
