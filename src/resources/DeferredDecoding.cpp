@@ -241,15 +241,23 @@ uint32_t imageTexture(const unsigned char *data, uint32_t size)
     return id;
 }
 
+// Marks every job holding `textureId` cancelled. A deleted name may be handed
+// out again to a later job, so earlier jobs may share this id; they were all
+// released. The walk holds the lock: reader threads may still be appending.
+static void cancelJobsOf(DecodeQueue &q, uint32_t textureId)
+{
+    SDL_mutexP(q.lock);
+    for (DecodeJob *job : q.jobs) {
+        if (job->textureId == textureId)
+            job->cancelled = true;
+    }
+    SDL_mutexV(q.lock);
+}
+
 void releaseImageTexture(uint32_t textureId)
 {
-    // A deleted name may be handed out again to a later job, so earlier jobs
-    // may share this id; they were all released. Only this thread writes
-    // textureId and cancelled.
-    for (size_t i = 0; queue.active && i < queue.jobs.size(); i++) {
-        if (queue.jobs[i]->textureId == textureId)
-            queue.jobs[i]->cancelled = true;
-    }
+    if (queue.active)
+        cancelJobsOf(queue, textureId);
     deleteTexture(textureId);
 }
 

@@ -108,6 +108,24 @@ TEST_F(DeferredDecodingTest, TextureReleasedBeforeTheFinishIsNeverFilled)
     expectImage(green, 8, 16, 0, 255, 0, 255);
 }
 
+TEST_F(DeferredDecodingTest, ReleaseWhileReadersAppendJobsCancelsOnlyItsOwn)
+{
+    // The release walks the jobs while reader threads still append theirs;
+    // the thread sanitizer pass reports the walk if it goes without the lock.
+    ASSERT_TRUE(beginDeferredDecoding());
+    uint32_t red = archive.texture("red.png");
+    const int reads = 8;
+    for (int i = 0; i < reads; i++)
+        prefetchImages({path}, {"red.png", "green.png"});
+    archive.releaseTexture(red);
+    uint32_t green = archive.texture("green.png");
+    DecodeCounts counts = finishDeferredDecoding();
+    EXPECT_EQ(2 * reads, counts.prefetched);
+    EXPECT_EQ(1, counts.claimed);
+    EXPECT_EQ(GL_FALSE, glIsTexture(red));
+    expectImage(green, 8, 16, 0, 255, 0, 255);
+}
+
 TEST_F(DeferredDecodingTest, PrefetchWithNoArchiveOrOutsideDeferralDecodesNothing)
 {
     prefetchImages({path}, {});  // deferral is off: ignored
