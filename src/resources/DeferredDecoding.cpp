@@ -80,12 +80,12 @@ static void runRead(DecodeQueue &q, ReadJob &read)
             read.archive = loaded;
         break;
     }
-    for (size_t i = 0; i < archive.names.size(); i++) {
-        bool wanted = read.entries.empty() || findExactName(read.entries, archive.names[i].c_str()) >= 0;
-        if (!wanted || !looksLikePng(archive.entries[i], archive.sizes[i]))
+    for (const PakArchiveEntry &entry : archive.entries) {
+        bool wanted = read.entries.empty() || findExactName(read.entries, entry.name.c_str()) >= 0;
+        if (!wanted || !looksLikePng(entry.data, entry.size))
             continue;
         DecodeJob *job = new DecodeJob;
-        job->bytes.assign(archive.entries[i], archive.entries[i] + archive.sizes[i]);
+        job->bytes.assign(entry.data, entry.data + entry.size);
         job->prefetched = true;
         appendJob(q, job);
     }
