@@ -35,7 +35,7 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
-#include "AllocationCounter.h"
+#include "support/AllocationCounter.h"
 #include "BenchCommon.h"
 #include "audio/SoundClip.h"
 #include "support/GameRig.h"

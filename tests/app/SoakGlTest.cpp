@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "AllocationCounter.h"
+#include "support/AllocationCounter.h"
 #include "app/App.h"
 #include "app/Display.h"
 #include "scene/SceneObject.h"
