@@ -15,6 +15,8 @@ int64_t liveSceneObjects()
 SceneObject::SceneObject()
 {
     script.scheduler = &scheduler;
+    // A new object's clock starts at the current frame.
+    scheduler.now = scheduler.previous = app.frameTicks;
     objectsAlive++;
 }
 
@@ -130,7 +132,7 @@ static void callHooks(const SceneObject &object, int32_t phase)
 // Scheduler, hooks and meshes of a visible object.
 static void drawOwnContent(SceneObject &object)
 {
-    object.scheduler.advance();
+    object.scheduler.advance(app.frameTicks, app.currentAction);
     if (!object.hasImage)
         return;
     callHooks(object, PHASE_BEFORE_MESHES);

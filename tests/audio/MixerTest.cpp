@@ -145,14 +145,14 @@ TEST_F(MixerMixTest, FreeChannelsAddNothing)
 
 // ---- play() on a mixer without a device --------------------------------
 
-// A mixer never opened, reading two fresh archives; app.settings points at
-// the fixture's settings for the length of each test.
+// A mixer never opened, reading two fresh archives through the game's cache,
+// obeying the fixture's settings.
 class MixerPlayTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        savedSettings = app.settings;
-        app.settings = &settings;
+        mixer.archives = &app.pakCache;
+        mixer.settings = &settings;
         PakFile sounds;
         pakAdd(sounds, "a.wav", constantWav(1000, 3000));
         pakAdd(sounds, "b.wav", constantWav(2000, 3000));
@@ -169,7 +169,6 @@ protected:
         mixer.soundArchive = writeTestArchive("sound.pak", sounds);
         mixer.musicArchive = writeTestArchive("music.pak", music);
     }
-    void TearDown() override { app.settings = savedSettings; }
     std::vector<int16_t> callback()
     {
         std::vector<int16_t> out(BUFFER_SAMPLES, 0);
@@ -186,7 +185,6 @@ protected:
                                   [](const MixerChannel &c) { return c.loop; });
     }
     Settings settings;
-    Settings *savedSettings = nullptr;
     Mixer mixer;
 };
 
@@ -373,8 +371,6 @@ class MixerDeviceTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        savedSettings = app.settings;
-        app.settings = &settings;
         clipWav = encodeTestWav(SOUND_DEVICE_RATE, 2, 16, rampSamples(4000));
         PakFile sounds;
         pakAdd(sounds, "ramp.wav", clipWav);
@@ -392,7 +388,12 @@ protected:
         musicArchive = writeTestArchive("music.pak", music);
         outputPath = makeTempFolder("disk-audio") + "/out.raw";
     }
-    void TearDown() override { app.settings = savedSettings; }
+    // The fixture's archives, through the game's cache, and settings.
+    void attach(Mixer &mixer)
+    {
+        mixer.archives = &app.pakCache;
+        mixer.settings = &settings;
+    }
     // Waits (5 s at most) until the audio thread has mixed every channel to
     // its end. The file's size is no measure: the driver writes through stdio.
     static bool waitUntilPlayed(Mixer &mixer)
@@ -436,7 +437,6 @@ protected:
         return false;
     }
     Settings settings;
-    Settings *savedSettings = nullptr;
     Bytes clipWav;
     std::string soundArchive;
     std::string musicArchive;
@@ -449,6 +449,7 @@ TEST_F(MixerDeviceTest, PlayedClipReachesTheDeviceWholeAndAtABufferStart)
     ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
     ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer mixer;
+    attach(mixer);
     mixer.soundArchive = soundArchive;
     ASSERT_TRUE(mixer.open());
     EXPECT_FALSE(mixer.failed);
@@ -476,6 +477,7 @@ TEST_F(MixerDeviceTest, DeviceThatCannotOpenLeavesTheGameSilent)
     ScopedEnv driver("SDL_AUDIODRIVER", "disk");
     ScopedEnv file("SDL_DISKAUDIOFILE", "/nonexistent-folder/lumbrik/out.raw");
     Mixer mixer;
+    attach(mixer);
     mixer.soundArchive = soundArchive;
     EXPECT_FALSE(mixer.open());
     EXPECT_TRUE(mixer.failed);
@@ -491,6 +493,7 @@ TEST_F(MixerDeviceTest, SecondMixerCannotTakeTheOpenDevice)
     ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
     ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer first, second;
+    attach(first);
     ASSERT_TRUE(first.open());
     EXPECT_FALSE(second.open());
     EXPECT_TRUE(second.failed);
@@ -515,6 +518,7 @@ TEST_F(MixerDeviceTest, EffectsMixOverRunningMusicAndMusicSwitchedOffIsGoneBefor
     ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
     ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer mixer;
+    attach(mixer);
     mixer.soundArchive = soundArchive;
     mixer.musicArchive = musicArchive;
     ASSERT_TRUE(mixer.open());

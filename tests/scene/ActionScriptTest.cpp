@@ -22,7 +22,7 @@ protected:
     void frame()
     {
         app.frameTicks += 16;
-        scheduler.advance();
+        scheduler.advance(app.frameTicks, app.currentAction);
     }
     Scheduler scheduler;
     ActionScript script;
