@@ -51,6 +51,7 @@
 #include "puzzle/PuzzleBoard.h"
 #include "resources/DeferredDecoding.h"
 #include "resources/Mesh.h"
+#include "resources/MeshQueue.h"
 #include "resources/PakArchive.h"
 #include "resources/Settings.h"
 #include "resources/Texture.h"

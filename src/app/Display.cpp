@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include "app/GL.h"
+#include "resources/MeshQueue.h"
 
 static void fatalVideo(const char *format)
 {

@@ -6,9 +6,6 @@
 #include <cstdint>
 #include <string>
 
-// Alpha-tested meshes draw only texels whose alpha exceeds this.
-const float ALPHA_TEST_REFERENCE = 0.9f;
-
 // How the mode is chosen. Software rasterizers pay about 3x for 4x
 // multisampling, so by default they draw without it.
 enum MultisampleChoice {
