@@ -9,7 +9,6 @@
 #include <SDL.h>
 
 #include "app/GL.h"
-#include "resources/MeshQueue.h"
 
 static void fatalVideo(const char *format)
 {

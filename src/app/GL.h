@@ -7,3 +7,7 @@
 #endif
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+// Alpha-tested meshes draw only texels whose alpha exceeds this (the fixed
+// state the display sets, and every alpha-tested material).
+const float ALPHA_TEST_REFERENCE = 0.9f;

@@ -13,9 +13,6 @@
 
 struct Mesh;
 
-// Alpha-tested meshes draw only texels whose alpha exceeds this.
-const float ALPHA_TEST_REFERENCE = 0.9f;
-
 // One queued draw: the mesh and the state it was queued in.
 struct QueuedMesh {
     Mesh *mesh = nullptr;  // Borrowed: valid until the queue is drawn or cleared
