@@ -36,8 +36,10 @@ void SceneObject::addChild(SceneObject *child)
 
 void SceneObject::addHook(DrawHook hook, int32_t value)
 {
-    hooks.push_back(hook);
-    hookValues.push_back(value);
+    HookCall call;
+    call.hook = hook;
+    call.value = value;
+    hooks.push_back(call);
 }
 
 void SceneObject::close()
@@ -126,7 +128,7 @@ void SceneObject::applyTransform() const
 static void callHooks(const SceneObject &object, int32_t phase)
 {
     for (size_t i = 0; i < object.hooks.size(); i++)
-        object.hooks[i](phase, object.hookValues[i]);
+        object.hooks[i].hook(phase, object.hooks[i].value);
 }
 
 // Scheduler, hooks and meshes of a visible object.
