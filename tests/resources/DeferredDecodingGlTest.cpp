@@ -114,8 +114,8 @@ TEST_F(DeferredDecodingTest, TextureReleasedBeforeTheFinishIsNeverFilled)
 
 TEST_F(DeferredDecodingTest, ReleaseWhileReadersAppendJobsCancelsOnlyItsOwn)
 {
-    // The release walks the jobs while reader threads still append theirs;
-    // the thread sanitizer pass reports the walk if it goes without the lock.
+    // The release walks the jobs while reader threads may still append
+    // theirs: it cancels the released texture's job and none of the readers'.
     ASSERT_TRUE(beginDeferredDecoding());
     uint32_t red = textures.acquire(archive, "red.png");
     const int reads = 8;
