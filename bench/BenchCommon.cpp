@@ -11,7 +11,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
-#include "AllocationCounter.h"
+#include "support/AllocationCounter.h"
 
 double msBetween(BenchClock::time_point from, BenchClock::time_point to)
 {

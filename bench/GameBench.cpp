@@ -35,13 +35,14 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
-#include "AllocationCounter.h"
+#include "support/AllocationCounter.h"
 #include "BenchCommon.h"
 #include "audio/SoundClip.h"
 #include "support/GameRig.h"
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/Frame.h"
+#include "app/GL.h"
 #include "app/Game.h"
 #include "app/Input.h"
 #include "app/Picker.h"
@@ -550,14 +551,13 @@ struct StartupLoads {
 static void snapshotLoads(StartupLoads &loads)
 {
     const PakCache &cache = app.pakCache;
-    for (size_t a = 0; a < cache.archives.size(); a++) {
-        loads.archives.push_back(cache.names[a]);
-        const PakArchive &archive = *cache.archives[a];
-        for (size_t e = 0; e < archive.names.size(); e++) {
-            if (archive.textures[e] == 0)
+    for (const OpenArchive &open : cache.archives) {
+        loads.archives.push_back(open.name);
+        for (const EntryTexture &made : open.textures.made) {
+            if (made.texture == 0)
                 continue;
-            loads.textureArchives.push_back(cache.names[a]);
-            loads.textureEntries.push_back(archive.names[e]);
+            loads.textureArchives.push_back(open.name);
+            loads.textureEntries.push_back(open.archive->entries[made.entry].name);
         }
     }
 }
@@ -599,8 +599,8 @@ static void remeasureLoads(const StartupLoads &loads, StartupCosts &c)
         if (loadPakArchive(archive, name.c_str()) != PAK_OK)
             continue;
         c.readMs += msBetween(t0, BenchClock::now());
-        for (size_t e = 0; e < archive.sizes.size(); e++)
-            c.archiveMiB += archive.sizes[e] / 1048576.0;
+        for (const PakArchiveEntry &entry : archive.entries)
+            c.archiveMiB += entry.size / 1048576.0;
         for (size_t i = 0; i < loads.textureEntries.size(); i++)
             if (loads.textureArchives[i] == name)
                 timeImage(archive, loads.textureEntries[i], c);
@@ -655,11 +655,10 @@ static std::string textureLabel(const Mesh &mesh)
     if (mesh.generated || mesh.textureId == 0)
         return mesh.textureSource + (mesh.textureId == 0 ? " (none)" : "");
     const PakCache &cache = app.pakCache;
-    for (size_t a = 0; a < cache.archives.size(); a++) {
-        const PakArchive &archive = *cache.archives[a];
-        for (size_t e = 0; e < archive.textures.size(); e++)
-            if (archive.textures[e] == mesh.textureId)
-                return cache.names[a] + ":" + archive.names[e];
+    for (const OpenArchive &open : cache.archives) {
+        for (const EntryTexture &made : open.textures.made)
+            if (made.texture == mesh.textureId)
+                return open.name + ":" + open.archive->entries[made.entry].name;
     }
     return mesh.textureSource;
 }

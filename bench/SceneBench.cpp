@@ -23,7 +23,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
-#include "AllocationCounter.h"
+#include "support/AllocationCounter.h"
 #include "BenchCommon.h"
 #include "support/GameRig.h"
 #include "app/App.h"

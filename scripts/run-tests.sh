@@ -2,7 +2,8 @@
 # Builds lumbrik and runs every test headless: unit tests, windowed tests
 # under Xvfb with Mesa's software renderer, the program itself, the check of
 # the Windows-only sources, and the whole suite again under AddressSanitizer
-# and UndefinedBehaviorSanitizer; between the two, a short fuzz of every parser.
+# and UndefinedBehaviorSanitizer; between the two, a short fuzz of every parser;
+# last, the threaded tests under ThreadSanitizer (tests/tsan/tsan-pass.sh).
 # Usage: scripts/run-tests.sh [--no-sanitizers]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,5 +59,7 @@ if [ "$sanitizers" -eq 1 ]; then
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" \
         run_suite build-sanitize -DLUMBRIK_SANITIZE=ON
+    echo "== thread sanitizer pass"
+    tests/tsan/tsan-pass.sh "$root/build/data" "$root/build-tsan"
 fi
 echo "run-tests: all passed"

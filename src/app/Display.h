@@ -11,9 +11,6 @@
 // The cursor is SDL's from then on: SDL_Quit frees the current cursor.
 void useBlankCursor();
 
-// Alpha-tested meshes draw only texels whose alpha exceeds this.
-const float ALPHA_TEST_REFERENCE = 0.9f;
-
 // How the mode is chosen. Software rasterizers pay about 3x for 4x
 // multisampling, so by default they draw without it.
 enum MultisampleChoice {

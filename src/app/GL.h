@@ -19,3 +19,7 @@
 #ifndef GL_MULTISAMPLE
 #define GL_MULTISAMPLE 0x809D
 #endif
+
+// Alpha-tested meshes draw only texels whose alpha exceeds this (the fixed
+// state the display sets, and every alpha-tested material).
+const float ALPHA_TEST_REFERENCE = 0.9f;

@@ -95,6 +95,8 @@ void startGame(int argc, char **argv)
     openGameDisplay(argc, argv);
     // No sound device is no reason to stop: the game then runs silently.
     app.mixer = new Mixer;
+    app.mixer->archives = &app.pakCache;
+    app.mixer->settings = app.settings;
     app.mixer->open();
     // SDL turns SIGTERM and SIGINT into a quit event, which the game ignores;
     // our own handlers make them save and close instead.

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/App.h"
+#include "resources/PakCache.h"
 #include "resources/Settings.h"
 
 // The mixer whose device is open; SDL calls back with no user data. Written
@@ -162,8 +162,10 @@ static SoundClip *clipFor(Mixer &mixer, const char *entryName, bool loop)
     int cached = mixer.findClip(entryName);
     if (cached >= 0)
         return mixer.clips[cached];
+    if (!mixer.archives)
+        return nullptr;
     const std::string &archive = loop ? mixer.musicArchive : mixer.soundArchive;
-    PakEntry entry = app.pakCache.entry(archive.c_str(), entryName);
+    PakEntry entry = mixer.archives->entry(archive.c_str(), entryName);
     SoundClip *clip = decodeSoundClip(entry.data, entry.size);
     if (!clip)
         return nullptr;
@@ -186,7 +188,7 @@ static void startChannel(Mixer &mixer, int i, const SoundClip &clip, bool loop)
 void Mixer::play(const char *entryName, bool loop)
 {
     static const Settings defaults;
-    const Settings &settings = app.settings ? *app.settings : defaults;
+    const Settings &settings = this->settings ? *this->settings : defaults;
     syncSwitches(settings);
     if (!switchesAllow(settings, loop) || failed)
         return;

@@ -16,6 +16,7 @@
 
 #include "audio/SoundClip.h"
 
+struct PakCache;
 struct Settings;
 
 // Device buffer in frames (about 23 ms at 22050 Hz): the longest a switched-off
@@ -46,6 +47,8 @@ struct Mixer {
     std::atomic<bool> musicOn{true};  // the callback's copy of Settings::musicOn
     std::string soundArchive = "sound.pak";  // effects, played once
     std::string musicArchive = "music.pak";  // tunes, played looping
+    PakCache *archives = nullptr;  // Borrowed: the cache clips load from; null: none load
+    const Settings *settings = nullptr;  // Borrowed: the switches play() obeys; null: defaults
 
     Mixer() = default;
     Mixer(const Mixer &) = delete;
@@ -64,7 +67,7 @@ struct Mixer {
     // music off stops every looping channel at once.
     void syncSwitches(const Settings &settings);
     // Starts the clip `entryName` (from musicArchive when `loop`, else
-    // soundArchive) on the first free channel, if the switches in app.settings
+    // soundArchive) on the first free channel, if the switches in `settings`
     // allow it (effects need soundOn; music needs musicOn). Does nothing when
     // failed, when every channel is busy, or when the entry is missing or not
     // a readable WAV.

@@ -82,12 +82,12 @@ static void runRead(DecodeQueue &q, ReadJob &read)
             read.archive = loaded;
         break;
     }
-    for (size_t i = 0; i < archive.names.size(); i++) {
-        bool wanted = read.entries.empty() || findExactName(read.entries, archive.names[i].c_str()) >= 0;
-        if (!wanted || !looksLikePng(archive.entries[i], archive.sizes[i]))
+    for (const PakArchiveEntry &entry : archive.entries) {
+        bool wanted = read.entries.empty() || findExactName(read.entries, entry.name.c_str()) >= 0;
+        if (!wanted || !looksLikePng(entry.data, entry.size))
             continue;
         DecodeJob *job = new DecodeJob;
-        job->bytes.assign(archive.entries[i], archive.entries[i] + archive.sizes[i]);
+        job->bytes.assign(entry.data, entry.data + entry.size);
         job->prefetched = true;
         appendJob(q, job);
     }
@@ -245,15 +245,23 @@ uint32_t imageTexture(const unsigned char *data, uint32_t size)
     return id;
 }
 
+// Marks every job holding `textureId` cancelled. A deleted name may be handed
+// out again to a later job, so earlier jobs may share this id; they were all
+// released. The walk holds the lock: reader threads may still be appending.
+static void cancelJobsOf(DecodeQueue &q, uint32_t textureId)
+{
+    SDL_mutexP(q.lock);
+    for (DecodeJob *job : q.jobs) {
+        if (job->textureId == textureId)
+            job->cancelled = true;
+    }
+    SDL_mutexV(q.lock);
+}
+
 void releaseImageTexture(uint32_t textureId)
 {
-    // A deleted name may be handed out again to a later job, so earlier jobs
-    // may share this id; they were all released. Only this thread writes
-    // textureId and cancelled.
-    for (size_t i = 0; queue.active && i < queue.jobs.size(); i++) {
-        if (queue.jobs[i]->textureId == textureId)
-            queue.jobs[i]->cancelled = true;
-    }
+    if (queue.active)
+        cancelJobsOf(queue, textureId);
     deleteTexture(textureId);
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/Display.h"
 #include "app/GL.h"
 #include "resources/Mesh.h"
 

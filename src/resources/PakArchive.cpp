@@ -5,26 +5,26 @@
 #include <cstring>
 
 #include "resources/ByteReader.h"
-#include "resources/DeferredDecoding.h"
 
 PakArchive::~PakArchive() { clearPakArchive(*this); }
 
 void clearPakArchive(PakArchive &archive)
 {
-    for (unsigned char *buffer : archive.entries)
-        free(buffer);
-    archive.textures.clear();
-    archive.textureUses.clear();
+    for (PakArchiveEntry &entry : archive.entries)
+        free(entry.data);
     archive.entries.clear();
-    archive.sizes.clear();
-    archive.names.clear();
+}
+
+bool isExactName(const std::string &candidate, const char *name)
+{
+    size_t length = strlen(name);
+    return candidate.size() == length && memcmp(candidate.data(), name, length) == 0;
 }
 
 int findExactName(const std::vector<std::string> &names, const char *name)
 {
-    size_t length = strlen(name);
     for (size_t i = 0; i < names.size(); i++) {
-        if (names[i].size() == length && memcmp(names[i].data(), name, length) == 0)
+        if (isExactName(names[i], name))
             return (int)i;
     }
     return -1;
@@ -36,8 +36,8 @@ PakEntry PakArchive::entry(const char *name) const
     int i = find(name);
     if (i < 0)
         return result;
-    result.data = entries[i];
-    result.size = sizes[i];
+    result.data = entries[i].data;
+    result.size = entries[i].size;
     return result;
 }
 
@@ -49,11 +49,11 @@ static void appendEntry(PakArchive &archive, const char *name, size_t nameLength
     unsigned char *buffer = (unsigned char *)malloc(size ? size : 1);
     if (size)
         memcpy(buffer, data, size);
-    archive.names.push_back(std::string(name, nameLength));
-    archive.entries.push_back(buffer);
-    archive.sizes.push_back(size);
-    archive.textures.push_back(0);
-    archive.textureUses.push_back(0);
+    PakArchiveEntry entry;
+    entry.name.assign(name, nameLength);
+    entry.data = buffer;
+    entry.size = size;
+    archive.entries.push_back(entry);
 }
 
 PakLoadResult parsePakArchive(PakArchive &archive, const unsigned char *bytes, size_t size)
@@ -95,31 +95,4 @@ PakLoadResult loadPakArchive(PakArchive &archive, const char *path)
     if (failed)
         return PAK_CANNOT_OPEN;
     return parsePakArchive(archive, bytes.data(), bytes.size());
-}
-
-uint32_t PakArchive::texture(const char *name)
-{
-    int i = find(name);
-    if (i < 0)
-        return 0;
-    if (textures[i] == 0)
-        textures[i] = imageTexture(entries[i], sizes[i]);
-    textureUses[i]++;
-    return textures[i];
-}
-
-void PakArchive::releaseTexture(uint32_t textureId)
-{
-    // Texture 0 stands for "none": counting it down would corrupt the counts
-    // of every entry that has no texture.
-    if (textureId == 0)
-        return;
-    for (size_t i = 0; i < textures.size(); i++) {
-        if (textures[i] != textureId)
-            continue;
-        if (--textureUses[i] == 0) {
-            releaseImageTexture(textureId);
-            textures[i] = 0;
-        }
-    }
 }

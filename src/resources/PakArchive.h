@@ -9,9 +9,21 @@
 #include <string>
 #include <vector>
 
-// Index of the first of `names` equal to `name` byte for byte, or -1. The one
-// lookup of every name registry: archives, entries, generated textures.
+// True when `candidate` is `name` byte for byte.
+bool isExactName(const std::string &candidate, const char *name);
+// Index of the first of `names` equal to `name` byte for byte, or -1.
 int findExactName(const std::vector<std::string> &names, const char *name);
+// Index of the first record whose `name` field is exactly `name`, or -1. The
+// one lookup of every name registry: archives, entries, generated textures.
+template <typename Record>
+int findNamed(const std::vector<Record> &records, const char *name)
+{
+    for (size_t i = 0; i < records.size(); i++) {
+        if (isExactName(records[i].name, name))
+            return (int)i;
+    }
+    return -1;
+}
 
 // A lent view of an entry's bytes. Borrowed: valid while its archive is open.
 struct PakEntry {
@@ -19,14 +31,18 @@ struct PakEntry {
     uint32_t size = 0;
 };
 
-// Invariant: the four sequences are parallel, one element per entry, in file
-// order; textureUses[i] > 0 exactly while textures[i] != 0 (or decoding failed).
+// One entry as the file holds it. Owns: data, a malloc'd buffer of exactly
+// `size` bytes (one spare byte when empty, so never null); freed by clearPakArchive.
+struct PakArchiveEntry {
+    std::string name;
+    unsigned char *data = nullptr;
+    uint32_t size = 0;
+};
+
+// An archive's bytes, nothing more (its textures: resources/ArchiveTextures.h).
+// Invariant: one record per entry, in file order.
 struct PakArchive {
-    std::vector<uint32_t> textures;  // GL texture made from the entry, 0 while none
-    std::vector<int32_t> textureUses;
-    std::vector<unsigned char *> entries;  // Owns: each buffer holds exactly sizes[i] bytes
-    std::vector<uint32_t> sizes;
-    std::vector<std::string> names;
+    std::vector<PakArchiveEntry> entries;
 
     PakArchive() = default;
     PakArchive(const PakArchive &) = delete;
@@ -34,15 +50,9 @@ struct PakArchive {
     ~PakArchive();
 
     // Index of the first entry named exactly `name` (byte for byte), or -1.
-    int find(const char *name) const { return findExactName(names, name); }
+    int find(const char *name) const { return findNamed(entries, name); }
     // The first entry of that name; (null, 0) when there is none.
     PakEntry entry(const char *name) const;
-    // Shared GL texture of an image entry, counted; 0 when missing (count
-    // unchanged) or undecodable (counted all the same; while decoding is
-    // deferred, an id left without an image). Needs the GL context.
-    uint32_t texture(const char *name);
-    // Gives back one texture request; deletes the texture when its count reaches 0.
-    void releaseTexture(uint32_t textureId);
 };
 
 enum PakLoadResult {
@@ -56,5 +66,5 @@ enum PakLoadResult {
 PakLoadResult loadPakArchive(PakArchive &archive, const char *path);
 // Parses archive bytes already in memory (same rules as loadPakArchive).
 PakLoadResult parsePakArchive(PakArchive &archive, const unsigned char *bytes, size_t size);
-// Frees every entry buffer and empties the sequences (textures are not deleted).
+// Frees every entry buffer and empties the archive.
 void clearPakArchive(PakArchive &archive);

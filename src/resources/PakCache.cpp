@@ -9,8 +9,8 @@
 
 PakCache::~PakCache()
 {
-    for (PakArchive *archive : archives)
-        delete archive;
+    for (OpenArchive &open : archives)
+        delete open.archive;
 }
 
 void pakFatalFailure(const char *archiveName, PakLoadResult why, void *user)
@@ -24,12 +24,12 @@ void pakFatalFailure(const char *archiveName, PakLoadResult why, void *user)
     exit(1);
 }
 
-// Loads an archive from the files pathsOf names: an archive with words from
-// its language's file first; a missing or damaged one is reported once and
-// the game goes on in English.
-static PakLoadResult loadFromPaths(PakCache &cache, PakArchive &archive, const char *name)
+// Loads an archive from `paths` (pathsOf its name): an archive with words
+// from its language's file first; a missing or damaged one is reported once
+// and the game goes on in English.
+static PakLoadResult loadFromPaths(PakCache &cache, PakArchive &archive,
+                                   const std::vector<std::string> &paths, const char *name)
 {
-    std::vector<std::string> paths = cache.pathsOf(name);
     if (paths.size() > 1) {
         PakLoadResult result = loadPakArchive(archive, paths[0].c_str());
         if (result == PAK_OK)
@@ -43,26 +43,28 @@ static PakLoadResult loadFromPaths(PakCache &cache, PakArchive &archive, const c
 
 PakArchive *PakCache::acquire(const char *name)
 {
-    int i = findExactName(names, name);
+    int i = findNamed(archives, name);
     if (i >= 0) {
-        uses[i]++;
-        return archives[i];
+        archives[i].uses++;
+        return archives[i].archive;
     }
+    const std::vector<std::string> paths = pathsOf(name);
     // Read during start-up from the very file this load would read first.
-    PakArchive *archive = takePrefetchedArchive(pathsOf(name));
+    PakArchive *archive = takePrefetchedArchive(paths);
     PakLoadResult result = PAK_OK;
     if (!archive) {
         archive = new PakArchive;
-        result = loadFromPaths(*this, *archive, name);
+        result = loadFromPaths(*this, *archive, paths, name);
     }
     if (result != PAK_OK) {
         delete archive;
         (onFailure ? onFailure : pakFatalFailure)(name, result, failureUser);
         return nullptr;
     }
-    archives.push_back(archive);
-    names.push_back(name);
-    uses.push_back(1);
+    archives.push_back(OpenArchive());
+    archives.back().name = name;
+    archives.back().archive = archive;
+    archives.back().uses = 1;
     return archive;
 }
 
@@ -83,38 +85,36 @@ PakEntry PakCache::entry(const char *archiveName, const char *entryName)
 uint32_t PakCache::texture(const char *archiveName, const char *entryName)
 {
     PakArchive *archive = acquire(archiveName);
-    return archive ? archive->texture(entryName) : 0;
+    return archive ? archives[findNamed(archives, archiveName)].textures.acquire(*archive, entryName) : 0;
 }
 
 // One use less for the archive at index i; the last use closes it.
 static void dropUse(PakCache &cache, int i)
 {
-    if (--cache.uses[i] > 0)
+    if (--cache.archives[i].uses > 0)
         return;
-    delete cache.archives[i];
+    delete cache.archives[i].archive;
     cache.archives.erase(cache.archives.begin() + i);
-    cache.names.erase(cache.names.begin() + i);
-    cache.uses.erase(cache.uses.begin() + i);
 }
 
 void PakCache::releaseTexture(const char *archiveName, uint32_t textureId)
 {
-    int i = findExactName(names, archiveName);
+    int i = findNamed(archives, archiveName);
     if (i < 0)
         return;
-    archives[i]->releaseTexture(textureId);
+    archives[i].textures.release(textureId);
     dropUse(*this, i);
 }
 
 void PakCache::release(const char *archiveName)
 {
-    int i = findExactName(names, archiveName);
+    int i = findNamed(archives, archiveName);
     if (i >= 0)
         dropUse(*this, i);
 }
 
 int32_t PakCache::useCount(const char *archiveName) const
 {
-    int i = findExactName(names, archiveName);
-    return i < 0 ? 0 : uses[i];
+    int i = findNamed(archives, archiveName);
+    return i < 0 ? 0 : archives[i].uses;
 }

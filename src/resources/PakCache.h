@@ -5,18 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "resources/ArchiveTextures.h"
 #include "resources/PakArchive.h"
 
 // Called when an archive cannot be opened or is malformed. The game's handler
 // prints one line naming the archive and ends the process with status 1.
 typedef void (*PakFailureHandler)(const char *archiveName, PakLoadResult why, void *user);
 
+// One open archive: its name, bytes, use count and the textures made from it.
+struct OpenArchive {
+    std::string name;
+    PakArchive *archive = nullptr;  // Owns (released by PakCache)
+    int32_t uses = 0;
+    ArchiveTextures textures;
+};
+
 // Invariant: an archive is listed exactly while its use count is above zero;
-// names are unique. The three sequences are parallel, in opening order.
+// names are unique; opening order.
 struct PakCache {
-    std::vector<PakArchive *> archives;  // Owns: each archive
-    std::vector<std::string> names;
-    std::vector<int32_t> uses;
+    std::vector<OpenArchive> archives;
     PakFailureHandler onFailure = nullptr;  // null: the default fatal handler
     void *failureUser = nullptr;
     // Whose words the archives that show words carry ("en" or empty: English).

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "resources/ByteReader.h"
 #include "resources/Settings.h"
 
@@ -76,7 +77,7 @@ bool setAside(const char *path)
 {
     const std::string kept = std::string(path) + SETTINGS_KEPT_SUFFIX;
     std::string reason;
-    if (replaceFile(path, kept.c_str(), reason)) {
+    if (moveFileOver(path, kept.c_str(), reason)) {
         sayProgress("progress file damaged or not ours, kept as", kept.c_str(),
                     "pictures in progress start afresh");
         return true;
@@ -195,5 +196,5 @@ bool saveProgress(const Progress &progress, const char *path)
 {
     unsigned char bytes[PROGRESS_FILE_BYTES];
     encodeProgress(progress, bytes);
-    return writeFileAtomically(path, bytes, sizeof bytes, "progress");
+    return saveFileAtomically(path, bytes, sizeof bytes, "progress");
 }

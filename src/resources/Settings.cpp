@@ -1,14 +1,12 @@
 #include "resources/Settings.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/Platform.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "platform/Platform.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -62,54 +60,18 @@ void reportSettingsProblem(const char *what, const char *path, const std::string
     std::fflush(stderr);
 }
 
-#ifdef _WIN32
-// The system's text for the calling thread's last Windows error, on one line.
-std::string lastWindowsErrorText()
+// The 32 bytes of the settings file.
+void encodeSettings(const Settings &settings, unsigned char (&bytes)[SETTINGS_FILE_BYTES])
 {
-    const DWORD error = GetLastError();
-    char text[256] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  NULL, error, 0, text, sizeof text, NULL);
-    // The system's texts end in a full stop and a line break.
-    while (length > 0 && std::strchr("\r\n .", text[length - 1]))
-        text[--length] = '\0';
-    return length > 0 ? std::string(text) : "Windows error " + std::to_string(error);
-}
-#endif
-
-} // namespace
-
-bool replaceFile(const char *from, const char *to, std::string &reason)
-{
-#ifdef _WIN32
-    // rename() refuses to overwrite an existing file on Windows.
-    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING))
-        return true;
-    reason = lastWindowsErrorText();
-#else
-    if (std::rename(from, to) == 0)
-        return true;
-    reason = errnoText(errno);
-#endif
-    return false;
-}
-
-namespace {
-
-// Writes `size` bytes to `temporary`; 0, or the errno of the step that failed.
-int writeTemporary(const unsigned char *bytes, size_t size, const std::string &temporary)
-{
-    errno = 0;
-    FILE *out = std::fopen(temporary.c_str(), "wb");
-    if (!out)
-        return errno != 0 ? errno : EIO;
-    int error = 0;
-    if (std::fwrite(bytes, 1, size, out) != size || std::fflush(out) != 0)
-        error = errno != 0 ? errno : EIO;
-    // fclose reports write errors that buffering delayed, so it counts too.
-    if (std::fclose(out) != 0 && error == 0)
-        error = errno != 0 ? errno : EIO;
-    return error;
+    std::memset(bytes, 0, sizeof bytes);
+    encodeInt32(SETTINGS_FORMAT_VERSION, bytes + VERSION_OFFSET);
+    bytes[SHOW_WELCOME_OFFSET] = settings.showWelcome;
+    bytes[MENU_EXPANDED_OFFSET] = settings.menuExpanded;
+    bytes[SOUND_ON_OFFSET] = settings.soundOn;
+    bytes[MUSIC_ON_OFFSET] = settings.musicOn;
+    for (int i = 0; i < SETTINGS_PICTURE_COUNT; ++i)
+        encodeInt32(settings.completed[i], bytes + COMPLETED_OFFSET + 4 * i);
+    encodeInt32(settings.puzzleSize, bytes + PUZZLE_SIZE_OFFSET);
 }
 
 // Reads the open file into `settings` and closes it; 0, or the errno of a failed read.
@@ -165,25 +127,12 @@ bool Settings::read(FILE *in)
     return true;
 }
 
-void Settings::encode(unsigned char bytes[SETTINGS_FILE_BYTES]) const
-{
-    std::memset(bytes, 0, SETTINGS_FILE_BYTES);
-    encodeInt32(SETTINGS_FORMAT_VERSION, bytes + VERSION_OFFSET);
-    bytes[SHOW_WELCOME_OFFSET] = showWelcome;
-    bytes[MENU_EXPANDED_OFFSET] = menuExpanded;
-    bytes[SOUND_ON_OFFSET] = soundOn;
-    bytes[MUSIC_ON_OFFSET] = musicOn;
-    for (int i = 0; i < SETTINGS_PICTURE_COUNT; ++i)
-        encodeInt32(completed[i], bytes + COMPLETED_OFFSET + 4 * i);
-    encodeInt32(puzzleSize, bytes + PUZZLE_SIZE_OFFSET);
-}
-
 bool Settings::save(FILE *out) const
 {
     if (!out)
         return false;
     unsigned char bytes[SETTINGS_FILE_BYTES];
-    encode(bytes);
+    encodeSettings(*this, bytes);
     return std::fwrite(bytes, 1, sizeof bytes, out) == sizeof bytes;
 }
 
@@ -199,31 +148,26 @@ Settings loadSettings(const char *path, SettingsFound *found)
     return settings;
 }
 
-bool writeFileAtomically(const char *path, const unsigned char *bytes, size_t size, const char *what)
+bool saveFileAtomically(const char *path, const unsigned char *bytes, size_t size, const char *what)
 {
     if (!path || !*path)
         return false;
-    const std::string temporary = std::string(path) + ".tmp";
     std::string reason;
-    const int error = writeTemporary(bytes, size, temporary);
-    // A file system without access lists (FAT) cannot share and needs not:
-    // the save goes on either way.
-    if (error == 0)
-        platformShareWithAllUsers(temporary.c_str());
-    if (error != 0)
-        reason = errnoText(error);
-    else if (replaceFile(temporary.c_str(), path, reason))
-        return true;
-    std::remove(temporary.c_str());
-    reportSettingsProblem((std::string("cannot save ") + what + " to").c_str(), path, reason, "");
-    return false;
+    if (!writeFileAtomically(path, bytes, size, reason)) {
+        reportSettingsProblem((std::string("cannot save ") + what + " to").c_str(), path, reason, "");
+        return false;
+    }
+    // Every user of a Windows computer saves to the one file; a file system
+    // without access lists (FAT) cannot share and needs not.
+    platformShareWithAllUsers(path);
+    return true;
 }
 
 bool saveSettingsFile(const Settings &settings, const char *path)
 {
     unsigned char bytes[SETTINGS_FILE_BYTES];
-    settings.encode(bytes);
-    return writeFileAtomically(path, bytes, sizeof bytes, "settings");
+    encodeSettings(settings, bytes);
+    return saveFileAtomically(path, bytes, sizeof bytes, "settings");
 }
 
 bool saveLoadedSettings(const Settings &settings, const char *path, SettingsFound &found)
@@ -233,7 +177,7 @@ bool saveLoadedSettings(const Settings &settings, const char *path, SettingsFoun
     if (found == SETTINGS_NOT_UNDERSTOOD) {
         const std::string kept = std::string(path) + SETTINGS_KEPT_SUFFIX;
         std::string reason;
-        if (!replaceFile(path, kept.c_str(), reason)) {
+        if (!moveFileOver(path, kept.c_str(), reason)) {
             reportSettingsProblem("cannot keep the settings file it does not understand",
                                   path, reason, "; settings not saved");
             return false;

@@ -28,8 +28,6 @@ struct Settings {
     bool read(FILE *in);
     // Writes the 32-byte file to `out`; false when the write fails.
     bool save(FILE *out) const;
-    // The 32 bytes of the file.
-    void encode(unsigned char bytes[SETTINGS_FILE_BYTES]) const;
 };
 
 // What loading found at the settings path; it decides what the save at exit may do.
@@ -47,16 +45,12 @@ extern const char SETTINGS_KEPT_SUFFIX[];  // ".bad"
 // `found`, when given, says which. A file that is there but cannot be read gets
 // one line on stderr naming it and the reason.
 Settings loadSettings(const char *path, SettingsFound *found = nullptr);
-// The one way the game writes its files: replaces the file at `path` with
-// `size` bytes atomically via `path` + ".tmp"; on failure the old file is
-// untouched, no temporary is left behind, one line on stderr names `what`
-// ("settings"), the path and the reason, and the result is false.
-bool writeFileAtomically(const char *path, const unsigned char *bytes, size_t size, const char *what);
-// Moves `from` over `to`, replacing `to` when it exists; on failure `reason` says why.
-bool replaceFile(const char *from, const char *to, std::string &reason);
-// Replaces the file at `path` atomically via `path` + ".tmp"; on failure the
-// old file is untouched, no temporary is left behind, one line on stderr names
+// The one way the game saves its files: replaces the file at `path` with
+// `size` bytes atomically and synced; on failure the old file is untouched,
+// no temporary is left behind, one line on stderr names `what` ("settings"),
 // the path and the reason, and the result is false.
+bool saveFileAtomically(const char *path, const unsigned char *bytes, size_t size, const char *what);
+// Saves `settings` to `path` through saveFileAtomically.
 bool saveSettingsFile(const Settings &settings, const char *path);
 // The save at exit of settings loaded from `path` with `found`: writes nothing
 // over an unreadable file (false); first moves a not-understood file to

@@ -1,6 +1,6 @@
 // Pixels for GL textures: decoded from archive image entries or made in
-// memory, and their upload. The per-entry bookkeeping lives in PakArchive
-// (textures, textureUses), that of generated textures in their registry.
+// memory, and their upload. The per-entry bookkeeping lives in ArchiveTextures,
+// that of generated textures in their registry.
 #pragma once
 
 #include <cstdint>

@@ -6,10 +6,7 @@
 
 int32_t ActionScript::addStep()
 {
-    stepEnabled.push_back(1);
-    stepActions.emplace_back();
-    stepToggles.emplace_back();
-    stepChains.emplace_back();
+    steps.emplace_back();
     currentStep = stepCount() - 1;
     return currentStep;
 }
@@ -18,7 +15,7 @@ void ActionScript::addAction(const Action &action)
 {
     if (currentStep < 0 || currentStep >= stepCount())
         return;
-    stepActions[currentStep].push_back(action);
+    steps[currentStep].actions.push_back(action);
 }
 
 void ActionScript::addToggle(int32_t eventId, int32_t kind)
@@ -28,7 +25,7 @@ void ActionScript::addToggle(int32_t eventId, int32_t kind)
     EventToggle t;
     t.eventId = eventId;
     t.kind = kind;
-    stepToggles[currentStep].push_back(t);
+    steps[currentStep].toggles.push_back(t);
 }
 
 void ActionScript::addChain(ActionScript *script, int32_t step)
@@ -38,12 +35,12 @@ void ActionScript::addChain(ActionScript *script, int32_t step)
     ScriptLink link;
     link.script = script;
     link.step = step;
-    stepChains[currentStep].push_back(link);
+    steps[currentStep].chains.push_back(link);
 }
 
 bool ActionScript::selectStep(int32_t step)
 {
-    if (step < 0 || step >= stepCount() || stepEnabled[step] != 1)
+    if (step < 0 || step >= stepCount() || steps[step].enabled != 1)
         return false;
     currentStep = step;
     return true;
@@ -61,15 +58,16 @@ static void applyToggle(Scheduler &scheduler, const EventToggle &t)
 
 void ActionScript::trigger(int32_t step)
 {
-    if (step < 0 || step >= stepCount() || stepEnabled[step] == 0 || !scheduler)
+    if (step < 0 || step >= stepCount() || steps[step].enabled == 0 || !scheduler)
         return;
-    // Indexed loops: a chained trigger may add steps to this very script.
-    for (size_t i = 0; i < stepActions[step].size(); i++)
-        scheduler->schedule(stepActions[step][i]);
-    for (size_t i = 0; i < stepToggles[step].size(); i++)
-        applyToggle(*scheduler, stepToggles[step][i]);
-    for (size_t i = 0; i < stepChains[step].size(); i++) {
-        ScriptLink link = stepChains[step][i];
+    // Indexed loops, no reference held: a chained trigger may add steps to
+    // this very script and so move them.
+    for (size_t i = 0; i < steps[step].actions.size(); i++)
+        scheduler->schedule(steps[step].actions[i]);
+    for (size_t i = 0; i < steps[step].toggles.size(); i++)
+        applyToggle(*scheduler, steps[step].toggles[i]);
+    for (size_t i = 0; i < steps[step].chains.size(); i++) {
+        ScriptLink link = steps[step].chains[i];
         if (link.script)
             link.script->trigger(link.step);
     }

@@ -22,14 +22,19 @@ struct ScriptLink {
     int32_t step = 0;
 };
 
-// Invariant: the four per-step sequences are parallel; step indices are
-// stable for the script's life (steps are never removed or reordered).
+// One numbered step: what triggering it schedules, toggles and chains.
+struct ScriptStep {
+    int32_t enabled = 1;  // 0: triggering and selecting it do nothing
+    std::vector<Action> actions;
+    std::vector<EventToggle> toggles;
+    std::vector<ScriptLink> chains;
+};
+
+// Invariant: step indices are stable for the script's life (steps are never
+// removed or reordered).
 struct ActionScript {
     int32_t currentStep = -1;  // the step the add operations append to
-    std::vector<int32_t> stepEnabled;
-    std::vector<std::vector<Action>> stepActions;
-    std::vector<std::vector<EventToggle>> stepToggles;
-    std::vector<std::vector<ScriptLink>> stepChains;
+    std::vector<ScriptStep> steps;
     Scheduler *scheduler = nullptr;  // Borrowed: the same object's scheduler
 
     // Appends an empty, enabled step, makes it current and returns its index.
@@ -46,5 +51,5 @@ struct ActionScript {
     // chains depth first. Unknown or disabled steps do nothing.
     void trigger(int32_t step);
     // Number of steps.
-    int32_t stepCount() const { return (int32_t)stepEnabled.size(); }
+    int32_t stepCount() const { return (int32_t)steps.size(); }
 };

@@ -15,6 +15,8 @@ int64_t liveSceneObjects()
 SceneObject::SceneObject()
 {
     script.scheduler = &scheduler;
+    // A new object's clock starts at the current frame.
+    scheduler.now = scheduler.previous = app.frameTicks;
     objectsAlive++;
 }
 
@@ -34,8 +36,10 @@ void SceneObject::addChild(SceneObject *child)
 
 void SceneObject::addHook(DrawHook hook, int32_t value)
 {
-    hooks.push_back(hook);
-    hookValues.push_back(value);
+    HookCall call;
+    call.hook = hook;
+    call.value = value;
+    hooks.push_back(call);
 }
 
 void SceneObject::close()
@@ -124,13 +128,13 @@ void SceneObject::applyTransform() const
 static void callHooks(const SceneObject &object, int32_t phase)
 {
     for (size_t i = 0; i < object.hooks.size(); i++)
-        object.hooks[i](phase, object.hookValues[i]);
+        object.hooks[i].hook(phase, object.hooks[i].value);
 }
 
 // Scheduler, hooks and meshes of a visible object.
 static void drawOwnContent(SceneObject &object)
 {
-    object.scheduler.advance();
+    object.scheduler.advance(app.frameTicks, app.currentAction);
     if (!object.hasImage)
         return;
     callHooks(object, PHASE_BEFORE_MESHES);

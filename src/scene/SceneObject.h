@@ -26,6 +26,12 @@ enum DrawPhase {
     PHASE_AFTER_CHILD = 4
 };
 
+// A draw hook with the value it was added with.
+struct HookCall {
+    DrawHook hook = nullptr;
+    int32_t value = 0;
+};
+
 // Invariant: meshes.size() == meshCount; archives holds one cache use per
 // setImage call; a dead object has no children.
 struct SceneObject {
@@ -34,8 +40,7 @@ struct SceneObject {
     ActionScript script;  // bound to this object's scheduler
     bool closing = false;
     bool dead = false;
-    std::vector<DrawHook> hooks;
-    std::vector<int32_t> hookValues;   // parallel to hooks
+    std::vector<HookCall> hooks;       // called in order at every draw
     std::vector<Mesh *> meshes;        // Owns: each mesh
     std::vector<std::string> archives; // one PakCache use each
     int32_t meshCount = 0;

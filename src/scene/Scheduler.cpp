@@ -1,8 +1,6 @@
 #include "scene/Scheduler.h"
 
-#include "app/App.h"
-
-Scheduler::Scheduler() : now(app.frameTicks), previous(app.frameTicks) {}
+#include <cstddef>
 
 void Scheduler::schedule(Action action)
 {
@@ -50,7 +48,7 @@ static void removeFinished(std::deque<Action> &actions)
     actions.resize(kept);
 }
 
-static void runAction(Action &a, uint32_t dt)
+static void runAction(Action &a, uint32_t dt, Action *&running)
 {
     if (!a.enabled)
         return;
@@ -58,7 +56,7 @@ static void runAction(Action &a, uint32_t dt)
     if (!a.endless && !(a.duration > a.runTime))
         a.finished = true;
     a.elapsed += dt;
-    app.currentAction = &a;
+    running = &a;
     if (a.callback)
         a.callback(a.userData);
     // Switched off during its own call: the action has retired. It leaves at
@@ -67,10 +65,10 @@ static void runAction(Action &a, uint32_t dt)
         a.finished = true;
 }
 
-void Scheduler::advance()
+void Scheduler::advance(uint32_t frameTicks, Action *&running)
 {
     previous = now;
-    now = app.frameTicks;
+    now = frameTicks;
     Transform cleared;
     cleared.hasScale = offsetTransform.hasScale;
     offsetTransform = cleared;
@@ -79,6 +77,6 @@ void Scheduler::advance()
     // Actions appended by callbacks during this loop first run next frame.
     size_t count = actions.size();
     for (size_t i = 0; i < count; i++)
-        runAction(actions[i], dt);
+        runAction(actions[i], dt, running);
     applyTransform(offsetTransform);
 }

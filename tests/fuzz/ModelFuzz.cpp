@@ -4,7 +4,7 @@
 // reader accepts every record the check accepted, and each mesh's texture is made
 // the way the game makes it up to the GL upload, which needs a GL context a
 // fuzzer does not have: an archive image through decodeImage (the decode and
-// conversion PakArchive::texture uploads from), a description through
+// conversion ArchiveTextures::acquire uploads from), a description through
 // parseGeneratedTexture and generatedPixels.
 #include <cstdint>
 #include <cstdlib>
@@ -37,7 +37,7 @@ static void makeTexture(const PakArchive &archive, const char *name)
     }
     int i = archive.find(name);
     TexturePixels pixels;
-    if (i < 0 || !decodeImage(archive.entries[i], archive.sizes[i], pixels))
+    if (i < 0 || !decodeImage(archive.entries[i].data, archive.entries[i].size, pixels))
         return;
     need(pixels.width > 0 && pixels.height > 0 &&
          pixels.rowBytes >= pixels.width * (pixels.hasAlpha ? 4 : 3) &&
@@ -58,8 +58,8 @@ static void loadMesh(ByteReader &in, const PakArchive &archive)
 
 static void loadModel(const PakArchive &archive, size_t entry)
 {
-    const unsigned char *data = archive.entries[entry];
-    uint32_t size = archive.sizes[entry];
+    const unsigned char *data = archive.entries[entry].data;
+    uint32_t size = archive.entries[entry].size;
     int32_t count = checkModel(data, size);
     if (count < 0)
         return;
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     PakArchive archive;
     if (parsePakArchive(archive, data, size) != PAK_OK)
         return 0;
-    for (size_t i = 0; i < archive.names.size(); i++)
+    for (size_t i = 0; i < archive.entries.size(); i++)
         loadModel(archive, i);
     return 0;
 }

@@ -10,14 +10,14 @@
 // The entry lookup of entry i, as the game makes it with a C string.
 static void checkLookup(const PakArchive &archive, size_t i)
 {
-    const std::string &name = archive.names[i];
+    const std::string &name = archive.entries[i].name;
     if (name.find('\0') != std::string::npos)
         return;  // a C string cannot name it; its first part may name another
     int found = archive.find(name.c_str());
-    if (found < 0 || (size_t)found > i || archive.names[found] != name)
+    if (found < 0 || (size_t)found > i || archive.entries[found].name != name)
         abort();
     PakEntry entry = archive.entry(name.c_str());
-    if (entry.data != archive.entries[found] || entry.size != archive.sizes[found])
+    if (entry.data != archive.entries[found].data || entry.size != archive.entries[found].size)
         abort();
 }
 
@@ -25,21 +25,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     PakArchive archive;
     if (parsePakArchive(archive, data, size) != PAK_OK) {
-        if (!archive.names.empty() || !archive.entries.empty())
+        if (!archive.entries.empty())
             abort();  // a refused archive keeps nothing
         return 0;
     }
     size_t offset = 4;  // past the count
-    for (size_t i = 0; i < archive.names.size(); i++) {
-        const std::string &name = archive.names[i];
-        if (offset + 5 + name.size() + archive.sizes[i] > size)
+    for (size_t i = 0; i < archive.entries.size(); i++) {
+        const std::string &name = archive.entries[i].name;
+        if (offset + 5 + name.size() + archive.entries[i].size > size)
             abort();  // an entry reaching past the file
         if (memcmp(data + offset + 1, name.data(), name.size()) != 0)
             abort();
         offset += 5 + name.size();
-        if (archive.sizes[i] && memcmp(data + offset, archive.entries[i], archive.sizes[i]) != 0)
+        if (archive.entries[i].size && memcmp(data + offset, archive.entries[i].data, archive.entries[i].size) != 0)
             abort();
-        offset += archive.sizes[i];
+        offset += archive.entries[i].size;
         checkLookup(archive, i);
     }
     return 0;

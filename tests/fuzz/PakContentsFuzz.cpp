@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     PakArchive archive;
     if (parsePakArchive(archive, data, size) != PAK_OK)
         return 0;
-    for (size_t i = 0; i < archive.names.size(); i++) {
-        EntryInfo info = inspectEntry(archive.names[i], archive.entries[i], archive.sizes[i]);
-        std::string line = describeEntry(archive.names[i], archive.sizes[i], info);
+    for (size_t i = 0; i < archive.entries.size(); i++) {
+        EntryInfo info = inspectEntry(archive.entries[i].name, archive.entries[i].data, archive.entries[i].size);
+        std::string line = describeEntry(archive.entries[i].name, archive.entries[i].size, info);
         if (line.empty())
             abort();
         if (info.kind == ENTRY_WAV && info.wavCheck == WAV_OK && info.rate <= 0)

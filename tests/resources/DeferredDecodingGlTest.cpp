@@ -6,6 +6,7 @@
 
 #include "app/GL.h"
 #include "resources/DeferredDecoding.h"
+#include "resources/ArchiveTextures.h"
 #include "resources/PakArchive.h"
 #include "support/TestArchives.h"
 
@@ -48,12 +49,14 @@ protected:
     void TearDown() override
     {
         finishDeferredDecoding();
-        for (size_t i = 0; i < archive.textures.size(); i++)
-            while (archive.textures[i] != 0)
-                archive.releaseTexture(archive.textures[i]);
+        const std::vector<EntryTexture> held = textures.made;
+        for (const EntryTexture &made : held)
+            for (int32_t use = 0; use < made.uses; use++)
+                textures.release(made.texture);
     }
     std::string path;
     PakArchive archive;
+    ArchiveTextures textures;
 };
 
 void expectImage(uint32_t texture, int width, int height, int r, int g, int b, int a)
@@ -73,10 +76,10 @@ TEST_F(DeferredDecodingTest, EachTextureGetsItsOwnImageWhetherPrefetchedOrAskedF
     ASSERT_TRUE(beginDeferredDecoding());
     prefetchImages({"no-such.pak", path}, {"red.png", "green.png", "broken.png"});
     // Asked for in another order than prefetched, one of them not prefetched.
-    uint32_t blue = archive.texture("blue.png");
-    uint32_t green = archive.texture("green.png");
-    uint32_t red = archive.texture("red.png");
-    uint32_t broken = archive.texture("broken.png");
+    uint32_t blue = textures.acquire(archive, "blue.png");
+    uint32_t green = textures.acquire(archive, "green.png");
+    uint32_t red = textures.acquire(archive, "red.png");
+    uint32_t broken = textures.acquire(archive, "broken.png");
     for (uint32_t id : {blue, green, red, broken})
         EXPECT_NE(0u, id);
     DecodeCounts counts = finishDeferredDecoding();
@@ -90,21 +93,40 @@ TEST_F(DeferredDecodingTest, EachTextureGetsItsOwnImageWhetherPrefetchedOrAskedF
     // Outside deferral the same bytes give no texture at all.
     PakArchive again;
     ASSERT_EQ(PAK_OK, loadPakArchive(again, path.c_str()));
-    EXPECT_EQ(0u, again.texture("broken.png"));
+    ArchiveTextures againTextures;
+    EXPECT_EQ(0u, againTextures.acquire(again, "broken.png"));
 }
 
 TEST_F(DeferredDecodingTest, TextureReleasedBeforeTheFinishIsNeverFilled)
 {
     ASSERT_TRUE(beginDeferredDecoding());
-    uint32_t red = archive.texture("red.png");
-    archive.releaseTexture(red);
+    uint32_t red = textures.acquire(archive, "red.png");
+    textures.release(red);
     finishDeferredDecoding();
     EXPECT_EQ(GL_FALSE, glIsTexture(red));
     // A freed name may be handed to the next request, which must get its own image.
     ASSERT_TRUE(beginDeferredDecoding());
-    archive.releaseTexture(archive.texture("red.png"));
-    uint32_t green = archive.texture("green.png");
+    textures.release(textures.acquire(archive, "red.png"));
+    uint32_t green = textures.acquire(archive, "green.png");
     finishDeferredDecoding();
+    expectImage(green, 8, 16, 0, 255, 0, 255);
+}
+
+TEST_F(DeferredDecodingTest, ReleaseWhileReadersAppendJobsCancelsOnlyItsOwn)
+{
+    // The release walks the jobs while reader threads may still append
+    // theirs: it cancels the released texture's job and none of the readers'.
+    ASSERT_TRUE(beginDeferredDecoding());
+    uint32_t red = textures.acquire(archive, "red.png");
+    const int reads = 8;
+    for (int i = 0; i < reads; i++)
+        prefetchImages({path}, {"red.png", "green.png"});
+    textures.release(red);
+    uint32_t green = textures.acquire(archive, "green.png");
+    DecodeCounts counts = finishDeferredDecoding();
+    EXPECT_EQ(2 * reads, counts.prefetched);
+    EXPECT_EQ(1, counts.claimed);
+    EXPECT_EQ(GL_FALSE, glIsTexture(red));
     expectImage(green, 8, 16, 0, 255, 0, 255);
 }
 
@@ -114,7 +136,7 @@ TEST_F(DeferredDecodingTest, PrefetchWithNoArchiveOrOutsideDeferralDecodesNothin
     ASSERT_TRUE(beginDeferredDecoding());
     EXPECT_FALSE(beginDeferredDecoding());
     prefetchImages({"no-such.pak"}, {});
-    uint32_t red = archive.texture("red.png");
+    uint32_t red = textures.acquire(archive, "red.png");
     DecodeCounts counts = finishDeferredDecoding();
     EXPECT_EQ(0, counts.prefetched);
     EXPECT_EQ(1, counts.requested);
@@ -131,15 +153,18 @@ TEST_F(DeferredDecodingTest, CacheTakesOnlyAnArchiveReadFromItsFirstPathAndOnlyO
     EXPECT_EQ(nullptr, takePrefetchedArchive({"no-such.pak", path}));
     PakArchive *taken = takePrefetchedArchive({path});
     ASSERT_NE(nullptr, taken);
-    EXPECT_EQ(archive.names, taken->names);
+    ASSERT_EQ(archive.entries.size(), taken->entries.size());
+    for (size_t i = 0; i < archive.entries.size(); i++)
+        EXPECT_EQ(archive.entries[i].name, taken->entries[i].name);
     EXPECT_EQ(nullptr, takePrefetchedArchive({path}));
-    uint32_t red = taken->texture("red.png");
+    ArchiveTextures takenTextures;
+    uint32_t red = takenTextures.acquire(*taken, "red.png");
     DecodeCounts counts = finishDeferredDecoding();
     EXPECT_EQ(2, counts.prefetched);
     EXPECT_EQ(1, counts.claimed);
     EXPECT_EQ(1, counts.archivesRead);
     EXPECT_EQ(1, counts.archivesTaken);
     expectImage(red, 16, 8, 255, 0, 0, 255);
-    taken->releaseTexture(red);
+    takenTextures.release(red);
     delete taken;
 }

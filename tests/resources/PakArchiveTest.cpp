@@ -25,7 +25,7 @@ TEST(PakArchiveParseTest, LookupReturnsFirstOfDuplicateNamesAndFindsEmptyEntries
     Bytes bytes = threeEntries();
     PakArchive archive;
     ASSERT_EQ(PAK_OK, parsePakArchive(archive, bytes.data(), bytes.size()));
-    ASSERT_EQ(3u, archive.names.size());
+    ASSERT_EQ(3u, archive.entries.size());
     PakEntry music = archive.entry("music.wav");
     ASSERT_NE(nullptr, music.data);
     EXPECT_EQ(std::string("first"), std::string((const char *)music.data, music.size));
@@ -60,7 +60,7 @@ TEST(PakArchiveParseTest, BytesAfterTheLastEntryAreIgnored)
     bytes.push_back(0x01);
     PakArchive archive;
     EXPECT_EQ(PAK_OK, parsePakArchive(archive, bytes.data(), bytes.size()));
-    EXPECT_EQ(3u, archive.names.size());
+    EXPECT_EQ(3u, archive.entries.size());
 }
 
 TEST(PakArchiveMalformedTest, NegativeNameLengthIsRefused)
@@ -71,7 +71,7 @@ TEST(PakArchiveMalformedTest, NegativeNameLengthIsRefused)
     putU32(bytes, 0);
     PakArchive archive;
     EXPECT_EQ(PAK_MALFORMED, parsePakArchive(archive, bytes.data(), bytes.size()));
-    EXPECT_TRUE(archive.names.empty());
+    EXPECT_TRUE(archive.entries.empty());
 }
 
 TEST(PakArchiveMalformedTest, DataSizePastTheEndIsRefusedAndNothingIsKept)
@@ -80,7 +80,6 @@ TEST(PakArchiveMalformedTest, DataSizePastTheEndIsRefusedAndNothingIsKept)
     bytes.resize(bytes.size() - 1);  // the last entry is one byte short
     PakArchive archive;
     EXPECT_EQ(PAK_MALFORMED, parsePakArchive(archive, bytes.data(), bytes.size()));
-    EXPECT_TRUE(archive.names.empty());
     EXPECT_TRUE(archive.entries.empty());
 }
 
@@ -207,7 +206,7 @@ TEST_F(PakCacheTest, UnopenableOrDamagedArchiveIsReportedAndNotListed)
     EXPECT_EQ(nullptr, cache.acquire(damaged.c_str()));
     EXPECT_EQ(PAK_MALFORMED, failures.last);
     EXPECT_EQ(2, failures.calls);
-    EXPECT_TRUE(cache.names.empty());
+    EXPECT_TRUE(cache.archives.empty());
 }
 
 TEST(PakCacheDeathTest, MissingArchiveEndsWithStatusOneAndOneLineNamingIt)

@@ -1,9 +1,11 @@
 #include "resources/Settings.h"
+#include "platform/AtomicFile.h"
 #include "support/FileBytes.h"
 #include "support/StderrCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -227,4 +229,76 @@ TEST_F(SettingsSaveTest, SaveOnAFullDiskIsReportedAndKeepsTheOldFile)
               "lumbrik: cannot save settings to \"" + path + "\": No space left on device\n");
     EXPECT_EQ(readFileBytes(path), SAMPLE_BYTES);
     EXPECT_FALSE(exists(path + ".tmp"));
+}
+
+// Records every sync the save asks for: what the settings path and its
+// temporary held at that moment, and fails the call numbered `failAt`.
+struct SyncRecorder {
+    static std::string path;
+    static int failAt;
+    static std::vector<Bytes> atPath;
+    static std::vector<Bytes> atTemporary;
+    static int sync(intptr_t handle)
+    {
+        (void)handle;
+        atPath.push_back(exists(path) ? readFileBytes(path) : Bytes());
+        atTemporary.push_back(exists(path + ".tmp") ? readFileBytes(path + ".tmp") : Bytes());
+        return int(atPath.size()) == failAt ? EIO : 0;
+    }
+};
+std::string SyncRecorder::path;
+int SyncRecorder::failAt = 0;
+std::vector<Bytes> SyncRecorder::atPath;
+std::vector<Bytes> SyncRecorder::atTemporary;
+
+TEST_F(SettingsSaveTest, SyncsTheNewFileBeforeTheRenameAndTheFolderAfterIt)
+{
+    ASSERT_TRUE(writeFileBytes(path, SAMPLE_BYTES));
+    SyncRecorder::path = path;
+    SyncRecorder::failAt = 0;
+    SyncRecorder::atPath.clear();
+    SyncRecorder::atTemporary.clear();
+    setFileSyncFunction(SyncRecorder::sync);
+    const bool saved = saveSettingsFile(Settings(), path.c_str());
+    setFileSyncFunction(nullptr);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(SyncRecorder::atPath.size(), 2u);
+    const Bytes defaults = {1, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                            0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+    // First the file, complete and not yet under the name; then the folder, after the rename.
+    EXPECT_EQ(SyncRecorder::atPath[0], SAMPLE_BYTES);
+    EXPECT_EQ(SyncRecorder::atTemporary[0], defaults);
+    EXPECT_EQ(SyncRecorder::atPath[1], defaults);
+    EXPECT_EQ(SyncRecorder::atTemporary[1], Bytes());
+}
+
+TEST_F(SettingsSaveTest, FailedSyncIsAFailedSaveReportedOnce)
+{
+    struct Case {
+        int failAt;
+        const char *reason;
+        bool oldFileKept;  // a failure before the rename leaves the old bytes
+    };
+    const Case cases[] = {
+        {1, "Input/output error", true},
+        {2, "cannot sync its folder: Input/output error", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.failAt);
+        ASSERT_TRUE(writeFileBytes(path, SAMPLE_BYTES));
+        SyncRecorder::path = path;
+        SyncRecorder::failAt = c.failAt;
+        SyncRecorder::atPath.clear();
+        SyncRecorder::atTemporary.clear();
+        setFileSyncFunction(SyncRecorder::sync);
+        StderrCapture captured;
+        const bool saved = saveSettingsFile(Settings(), path.c_str());
+        setFileSyncFunction(nullptr);
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(captured.text(),
+                  "lumbrik: cannot save settings to \"" + path + "\": " + c.reason + "\n");
+        EXPECT_EQ(readFileBytes(path) == SAMPLE_BYTES, c.oldFileKept);
+        EXPECT_EQ(readFileBytes(path).size(), size_t(SETTINGS_FILE_BYTES));
+        EXPECT_FALSE(exists(path + ".tmp"));
+    }
 }

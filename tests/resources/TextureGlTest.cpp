@@ -13,11 +13,11 @@
 class TextureTest : public SceneTest {
 protected:
     // The listed archive, without taking a use.
-    PakArchive *open()
+    OpenArchive *open()
     {
-        for (size_t i = 0; i < app.pakCache.names.size(); i++)
-            if (app.pakCache.names[i] == archive)
-                return app.pakCache.archives[i];
+        for (OpenArchive &listed : app.pakCache.archives)
+            if (listed.name == archive)
+                return &listed;
         return nullptr;
     }
 };
@@ -38,12 +38,12 @@ TEST_F(TextureTest, MeshesNamingOneEntryShareOneCountedTexture)
     ASSERT_NE(0u, id);
     EXPECT_EQ(id, b->meshes[0]->textureId);
     EXPECT_EQ(id, b->meshes[1]->textureId);
-    PakArchive *pak = open();
-    int entry = pak->find("red.png");
-    EXPECT_EQ(3, pak->textureUses[entry]);
+    OpenArchive *pak = open();
+    int entry = pak->archive->find("red.png");
+    EXPECT_EQ(3, pak->textures.usesOf(entry));
     b->close();
     playFrames(2);
-    EXPECT_EQ(1, pak->textureUses[entry]);
+    EXPECT_EQ(1, pak->textures.usesOf(entry));
     EXPECT_EQ(GL_TRUE, glIsTexture(id));
     a->close();
     playFrames(2);
@@ -84,11 +84,11 @@ TEST_F(TextureTest, MissingTextureGivesZeroAndItsReleaseLeavesOtherCountsAlone)
     EXPECT_EQ(0u, untextured->meshes[0]->textureId);
     untextured->close();
     playFrames(2);
-    PakArchive *pak = open();
-    for (size_t i = 0; i < pak->textureUses.size(); i++)
-        EXPECT_GE(pak->textureUses[i], 0) << pak->names[i];
-    EXPECT_EQ(1, pak->textureUses[pak->find("white.png")]);
-    EXPECT_EQ(0, pak->textureUses[pak->find("white")]);
+    OpenArchive *pak = open();
+    for (const EntryTexture &made : pak->textures.made)
+        EXPECT_GT(made.uses, 0) << pak->archive->entries[made.entry].name;
+    EXPECT_EQ(1, pak->textures.usesOf(pak->archive->find("white.png")));
+    EXPECT_EQ(0, pak->textures.usesOf(pak->archive->find("white")));
     (void)held;
 }
 
@@ -97,7 +97,7 @@ TEST_F(TextureTest, MeshWithoutTrianglesStillRequestsItsTexture)
     SceneObject *object = addSquare(archive, "empty", 0, 0, 0, true);
     ASSERT_EQ(1, object->meshCount);
     EXPECT_EQ(0, object->meshes[0]->triangleCount);
-    EXPECT_EQ(1, open()->textureUses[open()->find("white.png")]);
+    EXPECT_EQ(1, open()->textures.usesOf(open()->archive->find("white.png")));
     playFrames(2);  // draws and picks nothing, and does not crash
 }
 

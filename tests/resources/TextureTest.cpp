@@ -7,6 +7,8 @@
 #include "resources/Texture.h"
 #include "support/TestArchives.h"
 
+#include <vector>
+
 static bool decode(const Bytes &file, TexturePixels &out)
 {
     return decodeImage(file.data(), (uint32_t)file.size(), out);
@@ -33,81 +35,38 @@ static PngImage distinctRgb()
     return image;
 }
 
-TEST(TextureConvertTest, RgbRowsOfOddWidthArePaddedToFourBytes)
-{
-    TexturePixels t;
-    ASSERT_TRUE(decode(encodePng(distinctRgb()), t));
-    EXPECT_FALSE(t.hasAlpha);
-    EXPECT_EQ(12, t.rowBytes);  // 9 bytes of pixels, padded to 12
-    ASSERT_EQ(24u, t.pixels.size());
-    const unsigned char *last = pixelAt(t, 2, 1);
-    EXPECT_EQ(15, last[0]);
-    EXPECT_EQ(105, last[1]);
-    EXPECT_EQ(205, last[2]);
-    EXPECT_EQ(13, pixelAt(t, 0, 1)[0]);  // the second row starts after the padding
-}
-
-TEST(TextureConvertTest, RgbaKeepsAlphaAndChannelOrder)
-{
-    TexturePixels t;
-    ASSERT_TRUE(decode(solidPng(5, 3, 1, 2, 3, 77), t));
-    EXPECT_TRUE(t.hasAlpha);
-    EXPECT_EQ(20, t.rowBytes);
-    const unsigned char *p = pixelAt(t, 4, 2);
-    EXPECT_EQ(1, p[0]);
-    EXPECT_EQ(2, p[1]);
-    EXPECT_EQ(3, p[2]);
-    EXPECT_EQ(77, p[3]);
-}
-
-TEST(TextureConvertTest, GreyAndPalettedImagesBecomeRgb)
+static PngImage greyPair()
 {
     PngImage grey;
     grey.width = 2;
     grey.height = 1;
     grey.kind = PNG_GREY;
     grey.pixels = {0, 200};
-    TexturePixels t;
-    ASSERT_TRUE(decode(encodePng(grey), t));
-    EXPECT_FALSE(t.hasAlpha);
-    EXPECT_EQ(200, pixelAt(t, 1, 0)[0]);
-    EXPECT_EQ(200, pixelAt(t, 1, 0)[2]);
-
-    PngImage paletted;
-    paletted.width = 2;
-    paletted.height = 1;
-    paletted.kind = PNG_PALETTE;
-    paletted.palette = {255, 0, 0, 0, 0, 255};
-    paletted.pixels = {1, 0};
-    ASSERT_TRUE(decode(encodePng(paletted), t));
-    EXPECT_FALSE(t.hasAlpha);
-    EXPECT_EQ(0, pixelAt(t, 0, 0)[0]);
-    EXPECT_EQ(255, pixelAt(t, 0, 0)[2]);
-    EXPECT_EQ(255, pixelAt(t, 1, 0)[0]);
+    return grey;
 }
 
-TEST(TextureConvertTest, PaletteTransparencyBecomesAlpha)
+// Two palette pixels; with `alpha`, the first fully transparent.
+static PngImage palettePair(bool alpha)
 {
     PngImage paletted;
     paletted.width = 2;
     paletted.height = 1;
     paletted.kind = PNG_PALETTE;
-    paletted.palette = {10, 20, 30, 40, 50, 60};
-    paletted.paletteAlpha = {0, 255};
-    paletted.pixels = {0, 1};
-    TexturePixels t;
-    ASSERT_TRUE(decode(encodePng(paletted), t));
-    ASSERT_TRUE(t.hasAlpha);
-    EXPECT_EQ(0, pixelAt(t, 0, 0)[3]);
-    EXPECT_EQ(255, pixelAt(t, 1, 0)[3]);
-    EXPECT_EQ(40, pixelAt(t, 1, 0)[0]);
+    paletted.palette = alpha ? std::vector<unsigned char>{10, 20, 30, 40, 50, 60}
+                             : std::vector<unsigned char>{255, 0, 0, 0, 0, 255};
+    if (alpha)
+        paletted.paletteAlpha = {0, 255};
+    paletted.pixels = alpha ? std::vector<unsigned char>{0, 1} : std::vector<unsigned char>{1, 0};
+    return paletted;
 }
 
-TEST(TextureConvertTest, BgrBitmapIsReorderedToRgb)
+// A 3 x 1 bitmap as SDL's own BMP writer stores it: B, G, R; pixel x is
+// (50 + x, 150 + x, 250 - x).
+static Bytes bgrBitmap()
 {
-    // SDL's own BMP writer stores B, G, R; the upload must still be R, G, B.
     SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 3, 1, 24, 0xff0000, 0x00ff00, 0x0000ff, 0);
-    ASSERT_NE(nullptr, s);
+    if (!s)
+        return Bytes();
     Uint8 *p = (Uint8 *)s->pixels;
     for (int x = 0; x < 3; x++) {
         Uint32 v = SDL_MapRGB(s->format, (Uint8)(50 + x), (Uint8)(150 + x), (Uint8)(250 - x));
@@ -117,18 +76,55 @@ TEST(TextureConvertTest, BgrBitmapIsReorderedToRgb)
     }
     Bytes bmp(4096);
     SDL_RWops *out = SDL_RWFromMem(bmp.data(), (int)bmp.size());
-    ASSERT_EQ(0, SDL_SaveBMP_RW(s, out, 0));
-    bmp.resize((size_t)SDL_RWtell(out));
+    const bool saved = SDL_SaveBMP_RW(s, out, 0) == 0;
+    bmp.resize(saved ? (size_t)SDL_RWtell(out) : 0);
     SDL_RWclose(out);
     SDL_FreeSurface(s);
+    return bmp;
+}
 
-    TexturePixels t;
-    ASSERT_TRUE(decode(bmp, t));
-    EXPECT_FALSE(t.hasAlpha);
-    const unsigned char *q = pixelAt(t, 2, 0);
-    EXPECT_EQ(52, q[0]);
-    EXPECT_EQ(152, q[1]);
-    EXPECT_EQ(248, q[2]);
+// Every kind of image the archives may hold comes out as R, G, B (and A when
+// the image has alpha), rows padded to four bytes.
+TEST(TextureConvertTest, EveryImageKindBecomesUploadReadyRows)
+{
+    struct Probe {
+        int x, y;
+        int rgba[4];  // -1: not checked
+    };
+    const struct {
+        const char *why;
+        Bytes file;
+        bool hasAlpha;
+        int rowBytes;  // 0: not checked
+        std::vector<Probe> probes;
+    } cases[] = {
+        // 9 bytes of pixels, padded to 12; the second row starts after the padding.
+        {"RGB of odd width", encodePng(distinctRgb()), false, 12, {{2, 1, {15, 105, 205, -1}}, {0, 1, {13, -1, -1, -1}}}},
+        {"RGBA", solidPng(5, 3, 1, 2, 3, 77), true, 20, {{4, 2, {1, 2, 3, 77}}}},
+        {"grey", encodePng(greyPair()), false, 0, {{1, 0, {200, -1, 200, -1}}}},
+        {"paletted", encodePng(palettePair(false)), false, 0, {{0, 0, {0, -1, 255, -1}}, {1, 0, {255, -1, -1, -1}}}},
+        {"palette transparency", encodePng(palettePair(true)), true, 0,
+         {{0, 0, {-1, -1, -1, 0}}, {1, 0, {40, -1, -1, 255}}}},
+        {"BGR bitmap", bgrBitmap(), false, 0, {{2, 0, {52, 152, 248, -1}}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        TexturePixels t;
+        ASSERT_TRUE(decode(c.file, t));
+        EXPECT_EQ(c.hasAlpha, t.hasAlpha);
+        if (c.rowBytes) {
+            EXPECT_EQ(c.rowBytes, t.rowBytes);
+        }
+        ASSERT_EQ(t.pixels.size(), (size_t)t.rowBytes * t.height);
+        for (const Probe &probe : c.probes) {
+            for (int k = 0; k < 4; k++) {
+                if (probe.rgba[k] >= 0) {
+                    EXPECT_EQ(probe.rgba[k], pixelAt(t, probe.x, probe.y)[k])
+                        << "channel " << k << " at " << probe.x << "," << probe.y;
+                }
+            }
+        }
+    }
 }
 
 TEST(TextureConvertTest, UndecodableOrEmptyDataGivesNoPixels)

@@ -22,7 +22,7 @@ protected:
     void frame()
     {
         app.frameTicks += 16;
-        scheduler.advance();
+        scheduler.advance(app.frameTicks, app.currentAction);
     }
     Scheduler scheduler;
     ActionScript script;
@@ -68,7 +68,7 @@ TEST_F(ActionScriptTest, EmptyUnknownAndDisabledStepsDoNothing)
     EXPECT_TRUE(scheduler.actions.empty());
     script.addStep();
     script.addAction(makeAction(1, ACTION_ENDLESS, countCall, &calls));
-    script.stepEnabled[1] = 0;
+    script.steps[1].enabled = 0;
     script.trigger(1);
     EXPECT_TRUE(scheduler.actions.empty());
 }
@@ -77,7 +77,7 @@ TEST_F(ActionScriptTest, SelectStepRefusesDisabledStepsAndKeepsTheCurrentOne)
 {
     script.addStep();
     script.addStep();
-    script.stepEnabled[0] = 0;
+    script.steps[0].enabled = 0;
     EXPECT_FALSE(script.selectStep(0));
     EXPECT_EQ(1, script.currentStep);
     EXPECT_FALSE(script.selectStep(9));

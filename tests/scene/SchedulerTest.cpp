@@ -34,7 +34,7 @@ protected:
     void frameAt(uint32_t ticks)
     {
         app.frameTicks = ticks;
-        scheduler.advance();
+        scheduler.advance(app.frameTicks, app.currentAction);
     }
     Scheduler scheduler;  // each test sets its clock (now) before the first frame
     CallLog log;

@@ -26,6 +26,8 @@ DecodeCounts startScenario(ManualClock &clock, const Settings &settings, const P
     app.topScreen = app.screenRoot = app.blocker = nullptr;
     app.onTopScreen = app.closeBelow = false;
     app.mixer = new Mixer;  // never opened: channels fill, drainAudio empties them
+    app.mixer->archives = &app.pakCache;
+    app.mixer->settings = &scenarioSettings;
     app.mixer->syncSwitches(scenarioSettings);
     return buildFirstScene();
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "platform/Browser.h"
 #include "platform/Platform.h"
 #include "resources/Settings.h"
@@ -238,8 +239,8 @@ void saveIntoAReadOnlyFolderFailsAndKeepsTheOldFile()
     CHECK(setFolderAccess(folder, FULL_ACCESS));
 }
 
-// Every user shares the one settings file: its access list, given to the
-// temporary file before it replaces the old one, is accepted. Wine keeps no
+// Every user shares the one settings file: the access list each save gives
+// it is accepted. Wine keeps no
 // access list it is given (it answers with SYSTEM and the owner, from the
 // Unix mode), so whether Users may then replace the file shows only on Windows.
 void sharingTheSettingsFileIsAccepted()
@@ -256,6 +257,35 @@ void interfaceLanguageIsLanguageAndCountry()
     const std::string language = platformUserLanguage();
     CHECK(language.size() == 2 || (language.size() == 5 && language[2] == '_'));
     CHECK(language.size() >= 2 && std::islower(language[0]) && std::islower(language[1]));
+}
+
+// Counts the flushes the save asks for and fails each with a write fault.
+int flushesAsked = 0;
+int failingFlush(intptr_t handle)
+{
+    flushesAsked++;
+    return handle != 0 && handle != intptr_t(INVALID_HANDLE_VALUE) ? ERROR_WRITE_FAULT : ERROR_INVALID_HANDLE;
+}
+
+void failedFlushIsAFailedSaveAndKeepsTheOldFile()
+{
+    const std::string path = under("flush-fails");
+    CHECK(writeFileBytes(path, SAMPLE_BYTES));
+    flushesAsked = 0;
+    setFileSyncFunction(failingFlush);
+    StderrCapture captured;
+    captured.start(under("stderr-flush.txt"));
+    const bool saved = saveSettingsFile(Settings(), path.c_str());
+    const std::string said = captured.text();
+    setFileSyncFunction(nullptr);
+    CHECK(!saved);
+    CHECK_EQ(flushesAsked, 1);
+    CHECK(readFileBytes(path) == SAMPLE_BYTES);
+    CHECK(!exists(path + ".tmp"));
+    const std::string expected = "lumbrik: cannot save settings to \"" + path + "\": ";
+    CHECK_EQ(said.substr(0, expected.size()), expected);
+    // One line, with the system's reason after the path.
+    CHECK(said.size() > expected.size() + 1 && said.find('\n') == said.size() - 1);
 }
 
 // A file another program holds without sharing, and a folder in the file's
@@ -496,6 +526,7 @@ int main()
     runCase("interface language is language and country", interfaceLanguageIsLanguageAndCountry);
     runCase("save into a read-only folder fails, old file kept",
             saveIntoAReadOnlyFolderFailsAndKeepsTheOldFile);
+    runCase("failed flush is a failed save, old file kept", failedFlushIsAFailedSaveAndKeepsTheOldFile);
     runCase("unreadable settings never written over", unreadableSettingsAreNeverWrittenOver);
     runCase("file not understood kept as .bad over an older one",
             fileNotUnderstoodIsKeptAsBadOverAnOlderOne);

@@ -53,7 +53,7 @@ $CXX $FLAGS -o "$work/browser-standin.exe" tests/windows/BrowserStandIn.cpp &
 standin=$!
 $CXX $FLAGS -o "$work/platform-wine.exe" tests/windows/PlatformWine.cpp \
     src/platform/PlatformWin32.cpp src/platform/BrowserWin32.cpp \
-    src/platform/BrowserPath.cpp src/platform/ProcessWatchWin32.cpp src/resources/Settings.cpp -lshell32 -ladvapi32 -lole32
+    src/platform/BrowserPath.cpp src/platform/ProcessWatchWin32.cpp src/platform/AtomicFileWin32.cpp src/resources/Settings.cpp -lshell32 -ladvapi32 -lole32
 compiled=$?
 wait $standin || compiled=1
 if [ $compiled -ne 0 ]; then

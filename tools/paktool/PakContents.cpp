@@ -107,18 +107,18 @@ static void checkTexture(const PakArchive &archive, const std::string &model, co
 std::vector<std::string> checkArchive(const PakArchive &archive)
 {
     std::vector<std::string> problems;
-    for (size_t i = 0; i < archive.names.size(); i++) {
-        EntryInfo info = inspectEntry(archive.names[i], archive.entries[i], archive.sizes[i]);
+    for (size_t i = 0; i < archive.entries.size(); i++) {
+        EntryInfo info = inspectEntry(archive.entries[i].name, archive.entries[i].data, archive.entries[i].size);
         if (info.kind == ENTRY_DATA)
-            problems.push_back(archive.names[i] + ": not a model, image or sound (damaged model?)");
+            problems.push_back(archive.entries[i].name + ": not a model, image or sound (damaged model?)");
         if (info.kind == ENTRY_WAV && info.wavCheck == WAV_DAMAGED)
-            problems.push_back(archive.names[i] + ": damaged sound: " + info.wavProblem);
+            problems.push_back(archive.entries[i].name + ": damaged sound: " + info.wavProblem);
         if (info.kind == ENTRY_WAV && info.wavCheck == WAV_UNSUPPORTED)
-            problems.push_back(archive.names[i] + ": sound the game cannot play: " + info.wavProblem);
+            problems.push_back(archive.entries[i].name + ": sound the game cannot play: " + info.wavProblem);
         if (info.kind != ENTRY_MODEL)
             continue;
         for (const std::string &texture : info.textures)
-            checkTexture(archive, archive.names[i], texture, problems);
+            checkTexture(archive, archive.entries[i].name, texture, problems);
     }
     return problems;
 }

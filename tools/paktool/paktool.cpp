@@ -78,9 +78,9 @@ static int list(int argc, char **argv)
         return usage();
     if (!openArchive(argv[0], archive))
         return 1;
-    for (size_t i = 0; i < archive.names.size(); i++) {
-        EntryInfo info = inspectEntry(archive.names[i], archive.entries[i], archive.sizes[i]);
-        printf("%s\n", describeEntry(archive.names[i], archive.sizes[i], info).c_str());
+    for (size_t i = 0; i < archive.entries.size(); i++) {
+        EntryInfo info = inspectEntry(archive.entries[i].name, archive.entries[i].data, archive.entries[i].size);
+        printf("%s\n", describeEntry(archive.entries[i].name, archive.entries[i].size, info).c_str());
     }
     return 0;
 }
@@ -116,7 +116,7 @@ static std::string printable(const std::string &name)
 // earlier entry has the same name (the first is the one the game reads).
 static int extractOne(const PakArchive &archive, size_t i, const std::string &dir)
 {
-    const std::string &name = archive.names[i];
+    const std::string &name = archive.entries[i].name;
     const char *why = unwritableName(name);
     int first = why ? -1 : archive.find(name.c_str());
     if (!why && first != (int)i)
@@ -125,7 +125,7 @@ static int extractOne(const PakArchive &archive, size_t i, const std::string &di
         fprintf(stderr, "paktool: entry %zu \"%s\" not extracted: %s\n", i + 1, printable(name).c_str(), why);
         return 1;
     }
-    Bytes bytes(archive.entries[i], archive.entries[i] + archive.sizes[i]);
+    Bytes bytes(archive.entries[i].data, archive.entries[i].data + archive.entries[i].size);
     if (!writeFileAtomic(dir + "/" + name, bytes)) {
         fprintf(stderr, "paktool: cannot write %s/%s\n", dir.c_str(), name.c_str());
         return 1;
@@ -149,11 +149,11 @@ static int extract(int argc, char **argv)
             wanted.push_back(argv[i]);
     }
     int status = 0;
-    for (size_t i = 0; i < archive.names.size(); i++) {
+    for (size_t i = 0; i < archive.entries.size(); i++) {
         bool all = wanted.empty();
         bool named = false;
         for (const std::string &w : wanted)
-            named = named || w == archive.names[i];
+            named = named || w == archive.entries[i].name;
         if (all || named)
             status |= extractOne(archive, i, dir);
     }
@@ -183,7 +183,7 @@ static int check(int argc, char **argv)
         if (!problems.empty())
             status = 1;
         else
-            printf("%s: ok (%zu entries)\n", argv[i], archive.names.size());
+            printf("%s: ok (%zu entries)\n", argv[i], archive.entries.size());
     }
     return status;
 }
