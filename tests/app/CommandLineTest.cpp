@@ -57,13 +57,16 @@ TEST(CommandLineTest, EachArgumentIsReadAsTheTableSays)
 
 TEST(CommandLineTest, HelpAndManualPageListEveryOptionAndTheEnvironment)
 {
-    const std::string help = helpText(), manual = manualPage();
+    const std::string help = helpText();
+    // groff writes a hyphen as "\-"; the page is read with them plain.
+    std::string manual = manualPage();
     ASSERT_FALSE(manual.empty());
+    for (size_t at = manual.find("\\-"); at != std::string::npos; at = manual.find("\\-", at))
+        manual.erase(at, 1);
     for (int i = 0; i < COMMAND_OPTION_COUNT; i++) {
         const std::string name = COMMAND_OPTIONS[i].name;
         EXPECT_NE(std::string::npos, help.find("  " + name + COMMAND_OPTIONS[i].argument + " ")) << name;
-        // groff writes a hyphen as "\-".
-        EXPECT_NE(std::string::npos, manual.find("\\-\\-" + name.substr(2))) << name;
+        EXPECT_NE(std::string::npos, manual.find(name)) << name;
     }
     EXPECT_NE(std::string::npos, help.find("LUMBRIK_MULTISAMPLE"));
     EXPECT_NE(std::string::npos, manual.find("LUMBRIK_MULTISAMPLE"));

@@ -364,9 +364,11 @@ TEST_F(PicturesInProgressTest, ThreePlacedPiecesAreHomeAfterARestartAndTheRestSc
     restart();
     expectThreeBack();
     // The game goes on from there: the last piece completes the picture.
-    for (int n = 1; n <= 20; n++)
-        if (!atHome(n))
+    for (int n = 1; n <= 20; n++) {
+        if (!atHome(n)) {
             ASSERT_TRUE(sendHome(n)) << n;
+        }
+    }
     settle();
     EXPECT_EQ(1, app.settings->completed[0]);
     EXPECT_EQ(0, loadProgress(path.c_str()).placedCount(0, 0));
