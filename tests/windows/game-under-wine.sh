@@ -61,7 +61,9 @@ timeout -k 5 120 "$WINE" "$setup" /S
 [ -f "$programs/lumbrik.exe" ] && [ -f "$programs/SDL.dll" ] && [ -f "$programs/de/exit_menu.pak" ] &&
     [ -f "$programs/Uninstall.exe" ] && pass "setup.exe /S installs into Program Files" ||
     fail "setup.exe /S: $(ls "$programs" 2>&1 | head -3)"
-[ -f "$startmenu/lumbrik.lnk" ] && pass "Start-menu shortcut" || fail "no Start-menu shortcut"
+[ -f "$startmenu/lumbrik.lnk" ] && [ -f "$startmenu/lumbrik - One-switch play.lnk" ] &&
+    [ -f "$startmenu/lumbrik - Play with child lock.lnk" ] && pass "Start-menu shortcuts: play, one switch, child lock" ||
+    fail "Start-menu shortcuts: $(ls "$startmenu" 2>&1 | tr '\n' ' ')"
 "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\lumbrik' 2>/dev/null |
     tr -d '\r' >"$work/entry"
 grep -q 'Publisher.*lumbrik games' "$work/entry" && grep -q 'DisplayVersion.*1\.0' "$work/entry" &&
@@ -219,7 +221,7 @@ grep -q '^lumbrik: cannot open archive "[a-z_0-9]*\.pak"' "$log" 2>/dev/null &&
 
 timeout -k 5 60 "$WINE" "$programs/Uninstall.exe" /S
 sleep 3  # the uninstaller copies itself and returns at once
-[ ! -e "$programs" ] && [ ! -e "$startmenu/lumbrik.lnk" ] && pass "Uninstall.exe /S leaves nothing" ||
+[ ! -e "$programs" ] && ! ls "$startmenu"/lumbrik*.lnk >/dev/null 2>&1 && pass "Uninstall.exe /S leaves nothing" ||
     fail "left after uninstall: $(find "$programs" "$startmenu" -iname '*lumbrik*' 2>&1 | head -3)"
 [ -f "$settings" ] && pass "the children's settings stay" || fail "uninstall removed the settings"
 

@@ -82,6 +82,10 @@ Section "${NAME}" SecGame
     File /r "${STAGE}/*"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
     CreateShortcut "$SMPROGRAMS\${NAME}.lnk" "$INSTDIR\lumbrik.exe" "" "$INSTDIR\lumbrik.exe" 0
+    ; The two other ways to play: one switch (the highlight steps by itself),
+    ; and keys that cannot leave the game.
+    CreateShortcut "$SMPROGRAMS\${NAME} - One-switch play.lnk" "$INSTDIR\lumbrik.exe" "--scan=1.5" "$INSTDIR\lumbrik.exe" 0
+    CreateShortcut "$SMPROGRAMS\${NAME} - Play with child lock.lnk" "$INSTDIR\lumbrik.exe" "--child-lock" "$INSTDIR\lumbrik.exe" 0
     ; Every user saves into the one settings file: a file made by one user
     ; in the all-users folder is read-only to the others, so the Users group
     ; gets write access to a file an earlier version left (the game creates
@@ -111,6 +115,8 @@ Section "Uninstall"
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
     Delete "$SMPROGRAMS\${NAME}.lnk"
+    Delete "$SMPROGRAMS\${NAME} - One-switch play.lnk"
+    Delete "$SMPROGRAMS\${NAME} - Play with child lock.lnk"
     Delete "$DESKTOP\${NAME}.lnk"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd
