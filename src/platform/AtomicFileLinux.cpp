@@ -1,3 +1,5 @@
+#ifndef _WIN32
+
 #include "platform/AtomicFile.h"
 
 #include <cerrno>
@@ -98,3 +100,5 @@ void setFileSyncFunction(FileSyncFunction sync)
 {
     currentSync = sync ? sync : systemSync;
 }
+
+#endif
