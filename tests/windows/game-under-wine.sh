@@ -66,7 +66,8 @@ timeout -k 5 120 "$WINE" "$setup" /S
     fail "Start-menu shortcuts: $(ls "$startmenu" 2>&1 | tr '\n' ' ')"
 "$WINE" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\lumbrik' 2>/dev/null |
     tr -d '\r' >"$work/entry"
-grep -q 'Publisher.*lumbrik games' "$work/entry" && grep -q 'DisplayVersion.*1\.0' "$work/entry" &&
+version=$(sed -n 's/^project(lumbrik VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt")
+grep -q 'Publisher.*lumbrik games' "$work/entry" && grep -q "DisplayVersion.*${version//./\\.}" "$work/entry" &&
     grep -q 'DisplayIcon' "$work/entry" && pass "Apps & features entry" ||
     fail "uninstall entry: $(cat "$work/entry")"
 
