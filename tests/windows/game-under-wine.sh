@@ -103,6 +103,20 @@ shot() {
     [ -z "${WINE_TEST_SHOTS:-}" ] || cp "$work/$1.png" "$WINE_TEST_SHOTS/"
 }
 
+# Takes shot $1 once the screen has stopped changing (the pieces have flown
+# in), however slowly a loaded machine draws; gives up waiting after 40 s.
+settled_shot() {
+    local last="" now i
+    sleep 2  # the change has begun
+    for i in $(seq 40); do
+        sleep 1
+        now=$(xwd -root -silent | md5sum)
+        [ "$now" = "$last" ] && break
+        last=$now
+    done
+    shot "$1"
+}
+
 # Prints "X Y", the middle of a 20x20 patch where the third screen ($3)
 # differs from the median of the three (the background, as the pieces of
 # three pictures seldom lie on one spot). Works at half size for speed.
@@ -158,16 +172,13 @@ geometry=$(xdotool search --name '^lumbrik$' getwindowgeometry 2>/dev/null | sed
 xdotool key Return   # welcome
 sleep 1
 xdotool key Return   # 20 pieces
-sleep 6
-shot first
+settled_shot first
 # Where the pieces lie is random: the screen of this picture is told apart
 # from the background by two more pictures' screens (their median).
 xdotool key Right
-sleep 6
-shot second-picture
+settled_shot second-picture
 xdotool key Right
-sleep 6
-shot third-picture
+settled_shot third-picture
 read -r x y < <(find_piece "$work/first.png" "$work/second-picture.png" "$work/third-picture.png")
 if [ -n "${x:-}" ]; then
     click_at "$x" "$y"
