@@ -3,10 +3,11 @@
 #include <cstring>
 
 #ifdef LUMBRIK_STB_IMAGE
-// The Windows build has no SDL_image: stb_image decodes PNG and JPEG there.
+// The Windows build has no SDL_image: stb_image decodes PNG there. The
+// archives hold PNG only, and Debian's stb_image reads past a table on some
+// damaged JPEG headers, so its JPEG reader is left out.
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
 #define STBI_NO_STDIO
 #define STBI_FAILURE_USERMSG
 // Archive images are at most a few thousand pixels a side; a header that
