@@ -104,7 +104,7 @@ void topWatch(void *userData)
 
 void slideIn(void *userData)
 {
-    TweenFrame f = tweenFrame(STACK_MOVE_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, STACK_MOVE_MS);
     app.currentObject->setPosition(tweenLinear(f, -2), tweenLinear(f, -3), tweenLinear(f, 2));
 }
 
@@ -112,7 +112,7 @@ void slideIn(void *userData)
 static void moveStack(const double total[3])
 {
     Action *a = app.currentAction;
-    TweenFrame f = tweenFrame(STACK_MOVE_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, STACK_MOVE_MS);
     double dx = tweenChange(a->d0, tweenLinear(f, total[0]));
     double dy = tweenChange(a->d1, tweenLinear(f, total[1]));
     double dz = tweenChange(a->d2, tweenLinear(f, total[2]));

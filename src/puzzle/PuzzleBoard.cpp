@@ -215,7 +215,7 @@ void buildPieces()
 void flyIn(void *userData)
 {
     Action *a = app.currentAction;
-    TweenFrame f = tweenFrame(FLY_IN_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, FLY_IN_MS);
     app.currentObject->rotateBy(tweenChange(a->d0, tweenLinear(f, 180)), 0, 0);
     app.currentObject->moveBy(0, 0, tweenChange(a->d1, tweenLinear(f, 50)));
 }
@@ -299,7 +299,7 @@ void pickUpWatcher(void *userData)
 
 void pulse(void *userData)
 {
-    double s = 1 + tweenHalfSine(tweenFrame(PULSE_MS), 0.2);
+    double s = 1 + tweenHalfSine(tweenFrame(*app.currentAction, PULSE_MS), 0.2);
     app.currentObject->setScale(s, s, 1.0);
 }
 
@@ -364,7 +364,7 @@ void land(void *shadow)
 {
     Action *a = app.currentAction;
     SceneObject *piece = app.currentObject;
-    TweenFrame f = tweenFrame(LAND_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, LAND_MS);
     if (f.ended) {
         if (shadow)
             ((SceneObject *)shadow)->close();

@@ -119,7 +119,7 @@ void leaveBoard()
 
 void zoomIn(void *userData)
 {
-    TweenFrame f = tweenFrame(ZOOM_IN_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, ZOOM_IN_MS);
     app.board.zoomBusy = !f.ended;
     double grow = tweenChange(app.currentAction->d0, tweenLinear(f, 0.6));
     app.currentObject->scaleBy(grow, grow, 0);
@@ -127,7 +127,7 @@ void zoomIn(void *userData)
 
 void zoomOut(void *userData)
 {
-    TweenFrame f = tweenFrame(ZOOM_OUT_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, ZOOM_OUT_MS);
     app.board.zoomBusy = !f.ended;
     double shrink = tweenChange(app.currentAction->d0, tweenLinear(f, -0.6));
     app.currentObject->scaleBy(shrink, shrink, 0);
@@ -161,7 +161,7 @@ void nextPicture(void *userData)
 
 void unfold(void *userData)
 {
-    TweenFrame f = tweenFrame(UNFOLD_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, UNFOLD_MS);
     app.currentObject->rotateBy(tweenChange(app.currentAction->d0, tweenLinear(f, -90)), 0, 0);
 }
 
@@ -191,7 +191,7 @@ void buildPanel()
 static void slide(void *userData)
 {
     Action *a = app.currentAction;
-    double d = tweenChange(a->d0, tweenLinear(tweenFrame(SLIDE_MS), a->d1));
+    double d = tweenChange(a->d0, tweenLinear(tweenFrame(*app.currentAction, SLIDE_MS), a->d1));
     app.currentObject->moveBy(a->i0 == 0 ? d : 0, 0, a->i0 == 2 ? d : 0);
 }
 
