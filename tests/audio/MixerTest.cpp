@@ -364,10 +364,13 @@ struct ScopedEnv {
     }
 };
 
-// SDL's disk driver writes every device buffer to a file; with no delay it
-// runs as fast as the callback allows.
+// SDL's disk driver writes every device buffer to a file (outputPath); with
+// no delay it runs as fast as the callback allows.
 class MixerDeviceTest : public testing::Test {
 protected:
+    ScopedEnv driver{"SDL_AUDIODRIVER", "disk"};
+    ScopedEnv file{"SDL_DISKAUDIOFILE", ""};
+    ScopedEnv delay{"SDL_DISKAUDIODELAY", "0"};
     void SetUp() override
     {
         clipWav = encodeTestWav(SOUND_DEVICE_RATE, 2, 16, rampSamples(4000));
@@ -386,6 +389,7 @@ protected:
         pakAdd(music, "music.wav", encodeTestWav(SOUND_DEVICE_RATE, 2, 16, tune));
         musicArchive = writeTestArchive("music.pak", music);
         outputPath = makeTempFolder("disk-audio") + "/out.raw";
+        setenv("SDL_DISKAUDIOFILE", outputPath.c_str(), 1);
     }
     // The fixture's archives, through the game's cache, and settings.
     void attach(Mixer &mixer)
@@ -444,9 +448,6 @@ protected:
 
 TEST_F(MixerDeviceTest, PlayedClipReachesTheDeviceWholeAndAtABufferStart)
 {
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-    ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
-    ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer mixer;
     attach(mixer);
     mixer.soundArchive = soundArchive;
@@ -473,7 +474,6 @@ TEST_F(MixerDeviceTest, PlayedClipReachesTheDeviceWholeAndAtABufferStart)
 
 TEST_F(MixerDeviceTest, DeviceThatCannotOpenLeavesTheGameSilent)
 {
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
     ScopedEnv file("SDL_DISKAUDIOFILE", "/nonexistent-folder/lumbrik/out.raw");
     Mixer mixer;
     attach(mixer);
@@ -488,9 +488,6 @@ TEST_F(MixerDeviceTest, DeviceThatCannotOpenLeavesTheGameSilent)
 
 TEST_F(MixerDeviceTest, SecondMixerCannotTakeTheOpenDevice)
 {
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-    ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
-    ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer first, second;
     attach(first);
     ASSERT_TRUE(first.open());
@@ -513,9 +510,6 @@ TEST_F(MixerDeviceTest, SecondMixerCannotTakeTheOpenDevice)
 // the audio thread while it mixes a busy channel.
 TEST_F(MixerDeviceTest, EffectsMixOverRunningMusicAndMusicSwitchedOffIsGoneBeforeTheNextEffect)
 {
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-    ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
-    ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer mixer;
     attach(mixer);
     mixer.soundArchive = soundArchive;
