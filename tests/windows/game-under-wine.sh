@@ -50,7 +50,10 @@ timeout -k 5 120 "$WINE" wineboot -i >/dev/null 2>&1
 "$WINESERVER" -w
 
 drive=$WINEPREFIX/drive_c
+# A 32-bit installer in Wine's 64-bit prefix installs where 64-bit Windows
+# puts 32-bit programs.
 programs="$drive/Program Files/lumbrik"
+[ "$BITS" = win32 ] && [ -d "$drive/Program Files (x86)" ] && programs="$drive/Program Files (x86)/lumbrik"
 startmenu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
 settings=$drive/ProgramData/pelnovo_lumbrik_cfg
 log=$(echo "$drive"/users/*/AppData/Local)/lumbrik/lumbrik.log
