@@ -34,9 +34,7 @@ void followMouse(void *userData)
 // An object running one endless action from its step 0.
 static void startEndless(SceneObject *object, ActionCallback callback)
 {
-    object->script.addStep();
-    object->script.addAction(makeAction(1, ACTION_ENDLESS, callback, nullptr));
-    object->script.trigger(0);
+    object->script.trigger(object->script.addStep(makeAction(1, ACTION_ENDLESS, callback, nullptr)));
 }
 
 static void addBackground()

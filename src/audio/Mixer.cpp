@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "resources/PakArchive.h"
 #include "resources/PakCache.h"
 #include "resources/Settings.h"
 
@@ -55,8 +56,8 @@ static void SDLCALL mixerCallback(void *unused, Uint8 *stream, int bytes)
 Mixer::~Mixer()
 {
     close();
-    for (SoundClip *clip : clips)
-        delete clip;
+    for (CachedClip &cached : clips)
+        delete cached.clip;
 }
 
 // The mixer is SDL audio's only user, so it starts and stops the subsystem:
@@ -125,11 +126,7 @@ void Mixer::syncSwitches(const Settings &settings)
 
 int Mixer::findClip(const char *name) const
 {
-    for (size_t i = 0; i < clipNames.size(); i++) {
-        if (clipNames[i] == name)
-            return (int)i;
-    }
-    return -1;
+    return findNamed(clips, name);
 }
 
 // Effects need the sound switch; music plays with either switch on.
@@ -161,7 +158,7 @@ static SoundClip *clipFor(Mixer &mixer, const char *entryName, bool loop)
 {
     int cached = mixer.findClip(entryName);
     if (cached >= 0)
-        return mixer.clips[cached];
+        return mixer.clips[cached].clip;
     if (!mixer.archives)
         return nullptr;
     const std::string &archive = loop ? mixer.musicArchive : mixer.soundArchive;
@@ -169,8 +166,10 @@ static SoundClip *clipFor(Mixer &mixer, const char *entryName, bool loop)
     SoundClip *clip = decodeSoundClip(entry.data, entry.size);
     if (!clip)
         return nullptr;
-    mixer.clips.push_back(clip);
-    mixer.clipNames.push_back(entryName);
+    CachedClip kept;
+    kept.name = entryName;
+    kept.clip = clip;
+    mixer.clips.push_back(kept);
     return clip;
 }
 

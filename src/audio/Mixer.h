@@ -35,14 +35,19 @@ struct MixerChannel {
     bool loop = false;                    // restart at the end (the music)
 };
 
-// Invariant: clips and clipNames are parallel, names unique; every channel's
-// data points into one of clips. While the device is open, channel fields
+// A clip loaded once and kept under its entry name.
+struct CachedClip {
+    std::string name;
+    SoundClip *clip = nullptr;  // Owns, until the mixer is destroyed
+};
+
+// Invariant: clip names are unique; every channel's data points into one of
+// the clips. While the device is open, channel fields
 // change only under SDL_LockAudio (main thread) or inside the callback.
 struct Mixer {
     bool failed = false;       // no device: play() does nothing, the game is silent
     bool deviceOpen = false;   // SDL_OpenAudio succeeded and close() has not run
-    std::vector<SoundClip *> clips;  // Owns: each clip, until the mixer is destroyed
-    std::vector<std::string> clipNames;
+    std::vector<CachedClip> clips;
     MixerChannel channels[MIXER_CHANNEL_COUNT];
     std::atomic<bool> musicOn{true};  // the callback's copy of Settings::musicOn
     std::string soundArchive = "sound.pak";  // effects, played once

@@ -7,7 +7,8 @@
 #include "menus/Screen.h"
 #include "scene/SceneObject.h"
 
-enum { HANDLER_STEP = 1, SHRINK_STEP = 2, GROW_STEP = 3 };
+// A button given by giveButton: its one-shot set-up fills the others.
+enum { SETUP_STEP = 0, HANDLER_STEP = 1, SHRINK_STEP = 2, GROW_STEP = 3 };
 
 bool clickedHere()
 {
@@ -16,11 +17,9 @@ bool clickedHere()
 
 void addHoverSteps(SceneObject *object)
 {
-    object->script.addStep();
-    object->script.addAction(makeAction(1, ACTION_ENDLESS, hoverShrink, nullptr));
+    object->script.addStep(makeAction(1, ACTION_ENDLESS, hoverShrink, nullptr));
     object->script.trigger(SHRINK_STEP);
-    object->script.addStep();
-    object->script.addAction(makeAction(1, ACTION_ENDLESS, hoverGrow, nullptr));
+    object->script.addStep(makeAction(1, ACTION_ENDLESS, hoverGrow, nullptr));
 }
 
 void makeButton(void *handler)
@@ -31,8 +30,7 @@ void makeButton(void *handler)
     Action click;
     click.setTiming(1, true, ACTION_ENDLESS);
     click.setCallback((ActionCallback)handler, nullptr, self->i0, self->i1, self->i2, 0, 0, 0);
-    button->script.addStep();
-    button->script.addAction(click);
+    button->script.addStep(click);
     button->script.trigger(HANDLER_STEP);
     addHoverSteps(button);
 }
@@ -90,24 +88,18 @@ void hoverGrow(void *userData)
 
 void giveButton(SceneObject *button, ActionCallback handler, int i0)
 {
-    Action a;
-    a.setTiming(1, true, ACTION_ONE_SHOT);
-    a.setCallback(makeButton, (void *)handler, i0, 0, 0, 0, 0, 0);
-    button->script.addStep();
-    button->script.addAction(a);
-    button->script.trigger(0);
+    button->script.addStep(makeAction(1, ACTION_ONE_SHOT, makeButton, (void *)handler, i0));
+    button->script.trigger(SETUP_STEP);
 }
 
 void giveHandlers(SceneObject *button, ActionCallback first, ActionCallback second, void *user)
 {
-    button->script.addStep();
-    button->script.addAction(makeAction(1, ACTION_ENDLESS, first, user));
+    int32_t handlers = button->script.addStep(makeAction(1, ACTION_ENDLESS, first, user));
     if (second)
         button->script.addAction(makeAction(1, ACTION_ENDLESS, second, nullptr));
-    button->script.addStep();
-    button->script.addAction(makeAction(1, ACTION_ONE_SHOT, addHoverEffects, nullptr));
-    button->script.trigger(0);
-    button->script.trigger(1);
+    int32_t hover = button->script.addStep(makeAction(1, ACTION_ONE_SHOT, addHoverEffects, nullptr));
+    button->script.trigger(handlers);
+    button->script.trigger(hover);
 }
 
 void closeOnCancel(void *previous)

@@ -53,9 +53,7 @@ void openWelcome()
 // Escape) puts it away, not only its close button.
 static void closeOnAnyClick(SceneObject *part, SceneObject *previous)
 {
-    part->script.addStep();
-    part->script.addAction(makeAction(1, ACTION_ENDLESS, closeOnCancel, previous));
-    part->script.trigger(part->script.stepCount() - 1);
+    part->script.trigger(part->script.addStep(makeAction(1, ACTION_ENDLESS, closeOnCancel, previous)));
 }
 
 void openHelp(void *userData)

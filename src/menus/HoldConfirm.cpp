@@ -68,10 +68,8 @@ void giveHoldConfirm(SceneObject *button, ActionCallback confirmed, void *user)
         part->setColour(RING_EMPTY[0], RING_EMPTY[1], RING_EMPTY[2]);
         button->addChild(part);
     }
-    button->script.addStep();
-    button->script.addAction(makeAction(1, ACTION_ENDLESS, holdWatch, nullptr));
-    button->script.addStep();
-    button->script.addAction(makeAction(1, ACTION_ONE_SHOT, confirmed, user));
+    button->script.addStep(makeAction(1, ACTION_ENDLESS, holdWatch, nullptr));
+    button->script.addStep(makeAction(1, ACTION_ONE_SHOT, confirmed, user));
     addHoverSteps(button);
     button->script.trigger(HOLD_WATCH_STEP);
 }

@@ -27,9 +27,8 @@ static SceneObject *makeSizeSwitch(bool on48, SceneObject *screen)
     dot->setPosition(0, 0, on48 ? PERCH_20_Z - PERCH_48_Z : PERCH_48_Z - PERCH_20_Z);
     dot->setImage("buttons.pak", "to4ka");
     bird->addChild(dot);
-    bird->script.addStep();
-    bird->script.addAction(makeAction(1, ACTION_ENDLESS, on48 ? switchTo20 : switchTo48, screen));
-    bird->script.trigger(0);
+    ActionCallback other = on48 ? switchTo20 : switchTo48;
+    bird->script.trigger(bird->script.addStep(makeAction(1, ACTION_ENDLESS, other, screen)));
     return bird;
 }
 

@@ -12,19 +12,12 @@ static const double STACK_ACTION_MS = 600;
 enum { STACK_FORWARD_STEP = 0, STACK_BACK_STEP = 1 };
 enum { SLIDE_IN_STEP = 0, TOP_WATCH_STEP = 1 };
 
-// A step holding one action with event id 1.
-static void addActionStep(SceneObject *object, double duration, ActionCallback callback, void *user)
-{
-    object->script.addStep();
-    object->script.addAction(makeAction(1, duration, callback, user));
-}
-
 void openScreenStack()
 {
     app.screenRoot = new SceneObject;
     app.screenRoot->setRotation(-90, 0, 0);
-    addActionStep(app.screenRoot, STACK_ACTION_MS, stackForward, nullptr);
-    addActionStep(app.screenRoot, STACK_ACTION_MS, stackBack, nullptr);
+    app.screenRoot->script.addStep(makeAction(1, STACK_ACTION_MS, stackForward, nullptr));
+    app.screenRoot->script.addStep(makeAction(1, STACK_ACTION_MS, stackBack, nullptr));
 
     app.blocker = new SceneObject;
     app.blocker->addHook(pickableHook, 0);
@@ -52,8 +45,8 @@ void pushScreen()
 {
     app.screenRoot->script.trigger(STACK_BACK_STEP);
     SceneObject *screen = new SceneObject;
-    addActionStep(screen, STACK_ACTION_MS, slideIn, nullptr);
-    addActionStep(screen, ACTION_ENDLESS, topWatch, nullptr);
+    screen->script.addStep(makeAction(1, STACK_ACTION_MS, slideIn, nullptr));
+    screen->script.addStep(makeAction(1, ACTION_ENDLESS, topWatch, nullptr));
     screen->script.trigger(SLIDE_IN_STEP);
     screen->script.trigger(TOP_WATCH_STEP);
     app.topScreen->addChild(screen);
@@ -111,7 +104,7 @@ void topWatch(void *userData)
 
 void slideIn(void *userData)
 {
-    TweenFrame f = tweenFrame(STACK_MOVE_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, STACK_MOVE_MS);
     app.currentObject->setPosition(tweenLinear(f, -2), tweenLinear(f, -3), tweenLinear(f, 2));
 }
 
@@ -119,7 +112,7 @@ void slideIn(void *userData)
 static void moveStack(const double total[3])
 {
     Action *a = app.currentAction;
-    TweenFrame f = tweenFrame(STACK_MOVE_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, STACK_MOVE_MS);
     double dx = tweenChange(a->d0, tweenLinear(f, total[0]));
     double dy = tweenChange(a->d1, tweenLinear(f, total[1]));
     double dz = tweenChange(a->d2, tweenLinear(f, total[2]));

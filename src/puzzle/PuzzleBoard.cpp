@@ -82,14 +82,14 @@ void fitDraw(int strip, int x, int y, const ScatterRoom &room, double &outX, dou
 
 // One candidate in one of the four strips around the board (x drawn before
 // y); returns the strip.
-static int drawCandidate(PuzzleBoard &b)
+static int drawCandidate(int32_t &x, int32_t &y)
 {
     int strip = rand() % 4;
     switch (strip) {
-    case 0: b.candidateX = rand() % 6 - 20; b.candidateY = rand() % 18 - 15; break;
-    case 1: b.candidateX = rand() % 6 + 15; b.candidateY = rand() % 27 - 15; break;
-    case 2: b.candidateX = rand() % 26 - 13; b.candidateY = rand() % 5 - 14; break;
-    default: b.candidateX = rand() % 18 - 1; b.candidateY = rand() % 5 + 10; break;
+    case 0: x = rand() % 6 - 20; y = rand() % 18 - 15; break;
+    case 1: x = rand() % 6 + 15; y = rand() % 27 - 15; break;
+    case 2: x = rand() % 26 - 13; y = rand() % 5 - 14; break;
+    default: x = rand() % 18 - 1; y = rand() % 5 + 10; break;
     }
     return strip;
 }
@@ -121,18 +121,19 @@ static bool scatterOnce(PuzzleBoard &b, bool keepDistance)
     ScatterRoom room = scatterRoomFor(b.screenAspect, b.puzzleSize);
     for (int i = 0; i < b.pieceCount; i++) {
         int draws = 0;
+        int32_t drawnX, drawnY;
         double x, y;
         do {
             if (draws++ == SCATTER_DRAWS_PER_PIECE)
                 return false;
-            int strip = drawCandidate(b);
-            x = b.candidateX;
-            y = b.candidateY;
+            int strip = drawCandidate(drawnX, drawnY);
+            x = drawnX;
+            y = drawnY;
             if (fit)
-                fitDraw(strip, b.candidateX, b.candidateY, room, x, y);
+                fitDraw(strip, drawnX, drawnY, room, x, y);
         } while (keepDistance && !farFromEarlier(b, i, x, y));
-        b.startX[i] = b.candidateX;
-        b.startY[i] = b.candidateY;
+        b.startX[i] = drawnX;
+        b.startY[i] = drawnY;
         b.placeX[i] = x;
         b.placeY[i] = y;
     }
@@ -148,15 +149,6 @@ void scatter()
     scatterOnce(b, false);
 }
 
-static void addStepAction(SceneObject *object, double duration, ActionCallback callback, void *user, int i0)
-{
-    Action a;
-    a.setTiming(1, true, duration);
-    a.setCallback(callback, user, i0, 0, 0, 0, 0, 0);
-    object->script.addStep();
-    object->script.addAction(a);
-}
-
 // A piece scattered 50 units behind the board, face down, flying in.
 static SceneObject *makePiece(const char *archive, int n, double x, double y)
 {
@@ -165,10 +157,10 @@ static SceneObject *makePiece(const char *archive, int n, double x, double y)
     piece->setImage(archive, std::to_string(n).c_str());
     piece->setPosition(x, y, -50.0);
     piece->setRotation(-180, 0, 0);
-    addStepAction(piece, ACTION_ENDLESS, pickUpWatcher, nullptr, n);
+    piece->script.addStep(makeAction(1, ACTION_ENDLESS, pickUpWatcher, nullptr, n));
     piece->script.trigger(WATCH_STEP);
-    addStepAction(piece, 300, pulse, nullptr, 0);
-    addStepAction(piece, 1400, flyIn, nullptr, 0);
+    piece->script.addStep(makeAction(1, 300, pulse, nullptr));
+    piece->script.addStep(makeAction(1, 1400, flyIn, nullptr));
     piece->script.trigger(FLY_IN_STEP);
     return piece;
 }
@@ -190,9 +182,9 @@ static SceneObject *makePlace(const char *archive, int n, SceneObject *piece, do
     place->addHook(pickableHook, 0);
     place->setImage(archive, std::to_string(n).c_str());
     place->setPosition(x, y, -0.1);
-    addStepAction(place, ACTION_ENDLESS, dropWatcher, piece, n);
+    int32_t watch = place->script.addStep(makeAction(1, ACTION_ENDLESS, dropWatcher, piece, n));
     if (!home)
-        place->script.trigger(0);
+        place->script.trigger(watch);
     return place;
 }
 
@@ -223,7 +215,7 @@ void buildPieces()
 void flyIn(void *userData)
 {
     Action *a = app.currentAction;
-    TweenFrame f = tweenFrame(FLY_IN_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, FLY_IN_MS);
     app.currentObject->rotateBy(tweenChange(a->d0, tweenLinear(f, 180)), 0, 0);
     app.currentObject->moveBy(0, 0, tweenChange(a->d1, tweenLinear(f, 50)));
 }
@@ -274,8 +266,8 @@ static void followHighlight(SceneObject *owner, int n, bool onPlace)
     for (int layer = 0; layer < 2; layer++)
         glow->setImage(currentSizeInfo().shadowArchives[b.pictureIndex], std::to_string(n).c_str());
     glow->setPosition(0, 0, onPlace ? 0.05 : -0.05);
-    addStepAction(glow, ACTION_ENDLESS, glowPulse, nullptr, onPlace ? 1 : 0);
-    glow->script.trigger(0);
+    Action swell = makeAction(1, ACTION_ENDLESS, glowPulse, nullptr, onPlace ? 1 : 0);
+    glow->script.trigger(glow->script.addStep(swell));
     owner->addChild(glow);
     b.glowObject = glow;
     b.glowOwner = owner;
@@ -307,7 +299,7 @@ void pickUpWatcher(void *userData)
 
 void pulse(void *userData)
 {
-    double s = 1 + tweenHalfSine(tweenFrame(PULSE_MS), 0.2);
+    double s = 1 + tweenHalfSine(tweenFrame(*app.currentAction, PULSE_MS), 0.2);
     app.currentObject->setScale(s, s, 1.0);
 }
 
@@ -329,9 +321,7 @@ void dropWatcher(void *pieceObject)
     a.setTiming(1, true, 800);
     a.setCallback(glide, b.shadowObject, 0, app.currentAction->i0, 0, place->x(), place->y(),
                   std::sqrt(dx * dx + dy * dy) / 700);
-    piece->script.addStep();
-    piece->script.addAction(a);
-    piece->script.trigger(piece->script.stepCount() - 1);
+    piece->script.trigger(piece->script.addStep(a));
     app.currentAction->enabled = false;
     b.shadowObject = nullptr;
 }
@@ -346,9 +336,7 @@ void glide(void *shadow)
         Action landing;
         landing.setTiming(1, true, 500);
         landing.setCallback(land, shadow, a->i1, 0, 0, a->d0, a->d1, 0);
-        piece->script.addStep();
-        piece->script.addAction(landing);
-        piece->script.trigger(piece->script.stepCount() - 1);
+        piece->script.trigger(piece->script.addStep(landing));
         return;
     }
     int step = (int)(e - a->i0);
@@ -376,7 +364,7 @@ void land(void *shadow)
 {
     Action *a = app.currentAction;
     SceneObject *piece = app.currentObject;
-    TweenFrame f = tweenFrame(LAND_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, LAND_MS);
     if (f.ended) {
         if (shadow)
             ((SceneObject *)shadow)->close();

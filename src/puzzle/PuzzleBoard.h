@@ -28,7 +28,6 @@ struct PuzzleBoard {
     int32_t placedCount = 0;      // pieces sent home (counted when sent, not landed)
     int32_t startX[MAX_PIECES] = {};  // the draws, in the strips as drawn
     int32_t startY[MAX_PIECES] = {};
-    int32_t candidateX = 0, candidateY = 0;
     double placeX[MAX_PIECES] = {};   // where the pieces lie: the draws fitted to the screen
     double placeY[MAX_PIECES] = {};
     double screenAspect = 0;          // width / height the scatter fits; 0: the strips as drawn

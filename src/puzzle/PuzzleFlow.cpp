@@ -12,6 +12,8 @@
 #include "scene/Tween.h"
 
 enum { ZOOM_IN_STEP = 0, ZOOM_OUT_STEP = 1 };
+// The board's: leaving it retires it; an unsolved one then replaces itself.
+enum { LEAVE_STEP = 0, REPLACE_STEP = 1 };
 // Depth of the frame and picture buttons, and of the board (scene units).
 static const double FIELD_Z = 59.7;
 static const double BOARD_Z = 60;
@@ -20,12 +22,6 @@ static const double ZOOM_IN_MS = 1200, ZOOM_OUT_MS = 800, UNFOLD_MS = 1300, SLID
 
 static double halfWidth() { return app.display->halfWidthAt(100); }
 static double halfHeight() { return app.display->halfHeightAt(100); }
-
-static void addStep(SceneObject *object, double duration, ActionCallback callback, void *user)
-{
-    object->script.addStep();
-    object->script.addAction(makeAction(1, duration, callback, user));
-}
 
 void setPuzzleSize(int size)
 {
@@ -53,8 +49,8 @@ static SceneObject *makeFieldButton(const char *image, double x, ActionCallback 
 void layoutPlayField()
 {
     SceneObject *field = new SceneObject;
-    addStep(field, 1300, zoomIn, nullptr);
-    addStep(field, 1000, zoomOut, nullptr);
+    field->script.addStep(makeAction(1, 1300, zoomIn, nullptr));
+    field->script.addStep(makeAction(1, 1000, zoomOut, nullptr));
     app.root->addChild(field);
     app.playField = field;
 
@@ -71,7 +67,7 @@ void layoutPlayField()
 static void retireUnsolved(void *userData)
 {
     app.currentAction->enabled = false;
-    app.currentObject->script.trigger(1);
+    app.currentObject->script.trigger(REPLACE_STEP);
 }
 
 static void replaceBoard(void *userData)
@@ -106,24 +102,24 @@ void showPicture()
     }
     if (app.settings && app.settings->completed[b.pictureIndex] == 1) {
         board->setImage(currentSizeInfo().commonArchives[b.pictureIndex], "final");
-        addStep(board, ACTION_ONE_SHOT, retireSolved, nullptr);
+        board->script.addStep(makeAction(1, ACTION_ONE_SHOT, retireSolved, nullptr));
         app.playField->script.trigger(ZOOM_IN_STEP);
         return;
     }
-    addStep(board, ACTION_ONE_SHOT, retireUnsolved, nullptr);
-    addStep(board, ACTION_ONE_SHOT, replaceBoard, nullptr);
+    board->script.addStep(makeAction(1, ACTION_ONE_SHOT, retireUnsolved, nullptr));
+    board->script.addStep(makeAction(1, ACTION_ONE_SHOT, replaceBoard, nullptr));
     buildPieces();
 }
 
 void leaveBoard()
 {
     if (app.board.boardObject)
-        app.board.boardObject->script.trigger(0);
+        app.board.boardObject->script.trigger(LEAVE_STEP);
 }
 
 void zoomIn(void *userData)
 {
-    TweenFrame f = tweenFrame(ZOOM_IN_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, ZOOM_IN_MS);
     app.board.zoomBusy = !f.ended;
     double grow = tweenChange(app.currentAction->d0, tweenLinear(f, 0.6));
     app.currentObject->scaleBy(grow, grow, 0);
@@ -131,7 +127,7 @@ void zoomIn(void *userData)
 
 void zoomOut(void *userData)
 {
-    TweenFrame f = tweenFrame(ZOOM_OUT_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, ZOOM_OUT_MS);
     app.board.zoomBusy = !f.ended;
     double shrink = tweenChange(app.currentAction->d0, tweenLinear(f, -0.6));
     app.currentObject->scaleBy(shrink, shrink, 0);
@@ -165,7 +161,7 @@ void nextPicture(void *userData)
 
 void unfold(void *userData)
 {
-    TweenFrame f = tweenFrame(UNFOLD_MS);
+    TweenFrame f = tweenFrame(*app.currentAction, UNFOLD_MS);
     app.currentObject->rotateBy(tweenChange(app.currentAction->d0, tweenLinear(f, -90)), 0, 0);
 }
 
@@ -179,8 +175,7 @@ void buildPanel()
         panel->setPosition(16.85 - w, h - 1.2, 0.6);
         panel->setImage("interface_my.pak", "menu_open");
         panel->setImage(currentSizeInfo().commonArchives[app.board.pictureIndex], "prev");
-        addStep(panel, 1400, unfold, nullptr);
-        panel->script.trigger(0);
+        panel->script.trigger(panel->script.addStep(makeAction(1, 1400, unfold, nullptr)));
     } else {
         panel->setPosition(16.85 - w, h - 5.85, 0.6);
         panel->setRotation(-90, 0, 0);
@@ -196,7 +191,7 @@ void buildPanel()
 static void slide(void *userData)
 {
     Action *a = app.currentAction;
-    double d = tweenChange(a->d0, tweenLinear(tweenFrame(SLIDE_MS), a->d1));
+    double d = tweenChange(a->d0, tweenLinear(tweenFrame(*app.currentAction, SLIDE_MS), a->d1));
     app.currentObject->moveBy(a->i0 == 0 ? d : 0, 0, a->i0 == 2 ? d : 0);
 }
 
@@ -224,17 +219,11 @@ static SceneObject *makeSizeButton(const char *image, double x, int size, double
     button->addHook(pickableHook, 0);
     button->setPosition(x, -65, -0.3);
     button->setImage("select_menu.pak", image);
-    button->script.addStep();
-    button->script.addAction(makeAction(1, ACTION_ENDLESS, closeOnConfirm, previous));
-    Action chooser;
-    chooser.setTiming(1, true, ACTION_ENDLESS);
-    chooser.setCallback(chooseSize, nullptr, size, 0, 0, 0, 0, 0);
-    button->script.addAction(chooser);
+    int32_t watch = button->script.addStep(makeAction(1, ACTION_ENDLESS, closeOnConfirm, previous));
+    button->script.addAction(makeAction(1, ACTION_ENDLESS, chooseSize, nullptr, size));
     button->script.addAction(slideAction(0, distance));
-    button->script.trigger(0);
-    button->script.addStep();
-    button->script.addAction(makeAction(1, ACTION_ONE_SHOT, addHoverEffects, nullptr));
-    button->script.trigger(1);
+    button->script.trigger(watch);
+    button->script.trigger(button->script.addStep(makeAction(1, ACTION_ONE_SHOT, addHoverEffects, nullptr)));
     return button;
 }
 
@@ -246,9 +235,7 @@ void openSizeSelection()
     SceneObject *title = new SceneObject;
     title->setPosition(0, -65, 16);
     title->setImage("select_menu.pak", "please");
-    title->script.addStep();
-    title->script.addAction(slideAction(2, -8.5));
-    title->script.trigger(0);
+    title->script.trigger(title->script.addStep(slideAction(2, -8.5)));
     app.topScreen->addChild(title);
     SceneObject *screen = app.topScreen;
     screen->addChild(makeSizeButton("low", -25, 0, 17, previous));

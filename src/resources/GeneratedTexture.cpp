@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "resources/PakArchive.h"
 
@@ -72,13 +73,6 @@ bool parseGeneratedTexture(const char *description, GeneratedTextureDesc &out)
     return true;
 }
 
-GeneratedTextureRegistry::~GeneratedTextureRegistry()
-{
-    // GL textures end with the context; only the records are freed here.
-    for (GeneratedTexture *t : textures)
-        delete t;
-}
-
 TexturePixels generatedPixels(const GeneratedTextureDesc &desc)
 {
     TexturePixels pixels;
@@ -92,32 +86,29 @@ TexturePixels generatedPixels(const GeneratedTextureDesc &desc)
 
 uint32_t GeneratedTextureRegistry::acquire(const char *description)
 {
-    int i = findExactName(names, description);
+    int i = findNamed(textures, description);
     if (i >= 0) {
-        uses[i]++;
-        return textures[i]->textureId;
+        textures[i].uses++;
+        return textures[i].textureId;
     }
     GeneratedTextureDesc desc;
     if (!parseGeneratedTexture(description, desc))
         return 0;
-    GeneratedTexture *t = new GeneratedTexture;
-    t->desc = desc;
-    t->pixels = generatedPixels(desc);
-    t->textureId = uploadTexture(t->pixels);
-    textures.push_back(t);
-    names.push_back(description);
-    uses.push_back(1);
-    return t->textureId;
+    GeneratedTexture t;
+    t.name = description;
+    t.uses = 1;
+    t.desc = desc;
+    t.pixels = generatedPixels(desc);
+    t.textureId = uploadTexture(t.pixels);
+    textures.push_back(std::move(t));
+    return textures.back().textureId;
 }
 
 void GeneratedTextureRegistry::release(const char *description)
 {
-    int i = findExactName(names, description);
-    if (i < 0 || --uses[i] > 0)
+    int i = findNamed(textures, description);
+    if (i < 0 || --textures[i].uses > 0)
         return;
-    deleteTexture(textures[i]->textureId);
-    delete textures[i];
+    deleteTexture(textures[i].textureId);
     textures.erase(textures.begin() + i);
-    names.erase(names.begin() + i);
-    uses.erase(uses.begin() + i);
 }

@@ -20,22 +20,21 @@ struct GeneratedTextureDesc {
 
 // Invariant: pixels holds desc.width x desc.height RGBA texels as uploaded.
 struct GeneratedTexture {
+    std::string name;  // the description it was made from
+    int32_t uses = 0;
     GeneratedTextureDesc desc;
     uint32_t textureId = 0;
     TexturePixels pixels;
 };
 
-// Invariant: the three sequences are parallel; an entry is listed exactly
-// while its use count is above zero.
+// Invariant: names are unique; a texture is listed exactly while its use
+// count is above zero. GL textures still listed end with the context.
 struct GeneratedTextureRegistry {
-    std::vector<GeneratedTexture *> textures;  // Owns: each record
-    std::vector<std::string> names;
-    std::vector<int32_t> uses;
+    std::vector<GeneratedTexture> textures;
 
     GeneratedTextureRegistry() = default;
     GeneratedTextureRegistry(const GeneratedTextureRegistry &) = delete;
     GeneratedTextureRegistry &operator=(const GeneratedTextureRegistry &) = delete;
-    ~GeneratedTextureRegistry();
 
     // Texture of a description, created on first use; 0 and nothing registered
     // for an unknown kind or a description without a size. Needs the GL context.

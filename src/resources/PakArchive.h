@@ -14,7 +14,8 @@ bool isExactName(const std::string &candidate, const char *name);
 // Index of the first of `names` equal to `name` byte for byte, or -1.
 int findExactName(const std::vector<std::string> &names, const char *name);
 // Index of the first record whose `name` field is exactly `name`, or -1. The
-// one lookup of every name registry: archives, entries, generated textures.
+// one lookup of every name registry: archives, entries, generated textures,
+// sound clips.
 template <typename Record>
 int findNamed(const std::vector<Record> &records, const char *name)
 {

@@ -54,10 +54,11 @@ void Action::setCallback(ActionCallback cb, int32_t a, int32_t b, int32_t c, dou
     setCallback(cb, nullptr, a, b, c, x, y, z);
 }
 
-Action makeAction(int32_t eventId, double duration, ActionCallback callback, void *userData)
+Action makeAction(int32_t eventId, double duration, ActionCallback callback, void *userData, int32_t i0)
 {
     Action a;
     a.setTiming(eventId, true, duration);
     a.setCallback(callback, userData);
+    a.i0 = i0;
     return a;
 }

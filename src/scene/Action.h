@@ -48,5 +48,6 @@ struct Action {
                      double d0, double d1, double d2);
 };
 
-// An action built in one call: timing plus callback and user data.
-Action makeAction(int32_t eventId, double duration, ActionCallback callback, void *userData);
+// An action built in one call: timing, callback, user data and i0; the other
+// parameters zero.
+Action makeAction(int32_t eventId, double duration, ActionCallback callback, void *userData, int32_t i0 = 0);

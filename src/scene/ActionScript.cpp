@@ -11,6 +11,13 @@ int32_t ActionScript::addStep()
     return currentStep;
 }
 
+int32_t ActionScript::addStep(const Action &action)
+{
+    int32_t step = addStep();
+    addAction(action);
+    return step;
+}
+
 void ActionScript::addAction(const Action &action)
 {
     if (currentStep < 0 || currentStep >= stepCount())

@@ -39,6 +39,9 @@ struct ActionScript {
 
     // Appends an empty, enabled step, makes it current and returns its index.
     int32_t addStep();
+    // Appends an enabled step holding a copy of the action, makes it current
+    // and returns its index.
+    int32_t addStep(const Action &action);
     // Appends a copy to the current step (ignored before any addStep).
     void addAction(const Action &action);
     // Appends an event toggle to the current step.

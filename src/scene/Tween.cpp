@@ -2,17 +2,15 @@
 
 #include <cmath>
 
-#include "app/App.h"
 #include "scene/Action.h"
 
-TweenFrame tweenFrame(double limitMs)
+TweenFrame tweenFrame(Action &running, double limitMs)
 {
-    Action *a = app.currentAction;
     TweenFrame f;
-    f.e = a->elapsed;
+    f.e = running.elapsed;
     f.limit = limitMs;
     if (f.e > limitMs) {
-        a->enabled = false;  // retired: the scheduler drops it
+        running.enabled = false;  // retired: the scheduler drops it
         f.e = limitMs;
         f.ended = true;
     }

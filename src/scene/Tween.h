@@ -7,6 +7,8 @@
 // the value itself (setPosition, setRotation, setScale).
 #pragma once
 
+struct Action;
+
 // The value of pi the half-sine curves were tuned with.
 const double TWEEN_HALF_TURN = 3.141592;
 
@@ -17,11 +19,11 @@ struct TweenFrame {
     bool ended = false;  // past the limit: the action has retired
 };
 
-// This frame of the running action (App::currentAction): its elapsed time
+// This frame of `running`, the action whose callback runs: its elapsed time
 // clamped at limitMs. Past the limit the action retires (it is not called
 // again and leaves its scheduler at the next advance) and `ended` is set,
 // so the caller can start what follows.
-TweenFrame tweenFrame(double limitMs);
+TweenFrame tweenFrame(Action &running, double limitMs);
 // Linear from 0 to `total`: e x total / limit.
 double tweenLinear(const TweenFrame &f, double total);
 // Half sine from 0 up to `amplitude` and back to 0: amplitude x sin(e x pi / limit).

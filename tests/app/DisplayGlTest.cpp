@@ -17,24 +17,6 @@ TEST(DisplayTest, DesktopModeAndVisibleExtentsMatchTheCamera)
     EXPECT_NEAR(26 * 0.414214, d->halfHeightAt(26), 1e-4);
 }
 
-TEST(DisplayTest, FixedStateIsInPlace)
-{
-    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_TEXTURE_2D));
-    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_NORMALIZE));
-    EXPECT_EQ(GL_FALSE, glIsEnabled(GL_BLEND));
-    EXPECT_EQ(GL_FALSE, glIsEnabled(GL_ALPHA_TEST));
-    EXPECT_EQ(GL_FALSE, glIsEnabled(GL_LIGHTING));
-    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_VERTEX_ARRAY));
-    EXPECT_EQ(GL_TRUE, glIsEnabled(GL_TEXTURE_COORD_ARRAY));
-    GLint func = 0;
-    glGetIntegerv(GL_DEPTH_FUNC, &func);
-    EXPECT_EQ(GL_LEQUAL, func);
-    GLfloat ref = 0;
-    glGetFloatv(GL_ALPHA_TEST_REF, &ref);
-    EXPECT_NEAR(0.9, ref, 1e-6);
-}
-
 // The suite runs once per mode (LUMBRIK_MULTISAMPLE unset, 0 or 1): on a
 // software rasterizer the default draws without multisampling, which costs it
 // about three times the time per frame.

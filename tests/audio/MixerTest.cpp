@@ -216,7 +216,7 @@ TEST_F(MixerPlayTest, EffectTakesTheFirstChannelThatHasFinished)
     callback();  // short.wav ends within this buffer
     ASSERT_TRUE(mixerChannelFree(mixer.channels[1]));
     mixer.play("d.wav", false);
-    EXPECT_EQ(mixer.clips[mixer.findClip("d.wav")]->buffer, mixer.channels[1].data);
+    EXPECT_EQ(mixer.clips[mixer.findClip("d.wav")].clip->buffer, mixer.channels[1].data);
     EXPECT_EQ(0u, mixer.channels[1].position);
     EXPECT_EQ(1000 + 4000 + 3000, callback()[0]);
 }
@@ -249,7 +249,6 @@ TEST_F(MixerPlayTest, MissingGarbageEmptyOrCutEntriesPlayNothingAndCacheNothing)
         EXPECT_EQ(-1, mixer.findClip(name)) << name;
     }
     EXPECT_TRUE(mixer.clips.empty());
-    EXPECT_TRUE(mixer.clipNames.empty());
 }
 
 TEST_F(MixerPlayTest, EffectsComeOnlyFromTheSoundArchiveAndMusicOnlyFromTheMusicArchive)
@@ -365,10 +364,13 @@ struct ScopedEnv {
     }
 };
 
-// SDL's disk driver writes every device buffer to a file; with no delay it
-// runs as fast as the callback allows.
+// SDL's disk driver writes every device buffer to a file (outputPath); with
+// no delay it runs as fast as the callback allows.
 class MixerDeviceTest : public testing::Test {
 protected:
+    ScopedEnv driver{"SDL_AUDIODRIVER", "disk"};
+    ScopedEnv file{"SDL_DISKAUDIOFILE", ""};
+    ScopedEnv delay{"SDL_DISKAUDIODELAY", "0"};
     void SetUp() override
     {
         clipWav = encodeTestWav(SOUND_DEVICE_RATE, 2, 16, rampSamples(4000));
@@ -387,6 +389,7 @@ protected:
         pakAdd(music, "music.wav", encodeTestWav(SOUND_DEVICE_RATE, 2, 16, tune));
         musicArchive = writeTestArchive("music.pak", music);
         outputPath = makeTempFolder("disk-audio") + "/out.raw";
+        setenv("SDL_DISKAUDIOFILE", outputPath.c_str(), 1);
     }
     // The fixture's archives, through the game's cache, and settings.
     void attach(Mixer &mixer)
@@ -445,9 +448,6 @@ protected:
 
 TEST_F(MixerDeviceTest, PlayedClipReachesTheDeviceWholeAndAtABufferStart)
 {
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-    ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
-    ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer mixer;
     attach(mixer);
     mixer.soundArchive = soundArchive;
@@ -461,7 +461,7 @@ TEST_F(MixerDeviceTest, PlayedClipReachesTheDeviceWholeAndAtABufferStart)
 
     Bytes written;
     ASSERT_TRUE(readFile(outputPath, written));
-    const SoundClip &clip = *mixer.clips[0];
+    const SoundClip &clip = *mixer.clips[0].clip;
     auto found = std::search(written.begin(), written.end(), clip.buffer, clip.buffer + clip.length);
     ASSERT_NE(written.end(), found) << "clip not in the " << written.size() << " bytes written";
     EXPECT_EQ(0, (found - written.begin()) % BUFFER_BYTES);
@@ -474,7 +474,6 @@ TEST_F(MixerDeviceTest, PlayedClipReachesTheDeviceWholeAndAtABufferStart)
 
 TEST_F(MixerDeviceTest, DeviceThatCannotOpenLeavesTheGameSilent)
 {
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
     ScopedEnv file("SDL_DISKAUDIOFILE", "/nonexistent-folder/lumbrik/out.raw");
     Mixer mixer;
     attach(mixer);
@@ -489,9 +488,6 @@ TEST_F(MixerDeviceTest, DeviceThatCannotOpenLeavesTheGameSilent)
 
 TEST_F(MixerDeviceTest, SecondMixerCannotTakeTheOpenDevice)
 {
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-    ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
-    ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer first, second;
     attach(first);
     ASSERT_TRUE(first.open());
@@ -505,7 +501,7 @@ TEST_F(MixerDeviceTest, SecondMixerCannotTakeTheOpenDevice)
     EXPECT_FALSE(first.deviceOpen);
     Bytes written;
     ASSERT_TRUE(readFile(outputPath, written));
-    const SoundClip &clip = *first.clips[0];
+    const SoundClip &clip = *first.clips[0].clip;
     EXPECT_NE(written.end(), std::search(written.begin(), written.end(), clip.buffer,
                                          clip.buffer + clip.length));
 }
@@ -514,9 +510,6 @@ TEST_F(MixerDeviceTest, SecondMixerCannotTakeTheOpenDevice)
 // the audio thread while it mixes a busy channel.
 TEST_F(MixerDeviceTest, EffectsMixOverRunningMusicAndMusicSwitchedOffIsGoneBeforeTheNextEffect)
 {
-    ScopedEnv driver("SDL_AUDIODRIVER", "disk");
-    ScopedEnv file("SDL_DISKAUDIOFILE", outputPath.c_str());
-    ScopedEnv delay("SDL_DISKAUDIODELAY", "0");
     Mixer mixer;
     attach(mixer);
     mixer.soundArchive = soundArchive;

@@ -334,7 +334,7 @@ TEST_F(MainMenuTest, MusicSwitchedOffAndOnStartsTheTuneFromItsBeginning)
     ASSERT_EQ(1, channelsPlaying("music.wav"));
     int clip = app.mixer->findClip("music.wav");
     for (const MixerChannel &c : app.mixer->channels) {
-        if (c.data == app.mixer->clips[clip]->buffer) {
+        if (c.data == app.mixer->clips[clip].clip->buffer) {
             EXPECT_LT(c.position, 4000u);  // one 16 ms frame played since the start
             EXPECT_TRUE(c.loop);
         }

@@ -168,25 +168,23 @@ protected:
     }
 };
 
-TEST_F(WebLinksHandlerTest, HoverWithoutClickOpensNothing)
-{
-    app.picker.hovered = &button;
-    app.leftClicked = false;
-    openDownloadPage(nullptr);
-    openHomePage(nullptr);
-    openTitlePage(nullptr);
-    expectStillPlaying();
-}
-
-TEST_F(WebLinksHandlerTest, ClickElsewhereOpensNothing)
+TEST_F(WebLinksHandlerTest, HoverWithoutClickOrClickElsewhereOpensNothing)
 {
     SceneObject other;
-    app.picker.hovered = &other;
-    app.leftClicked = true;
-    openDownloadPage(nullptr);
-    openHomePage(nullptr);
-    openTitlePage(nullptr);
-    expectStillPlaying();
+    const struct {
+        const char *why;
+        SceneObject *hovered;
+        bool clicked;
+    } cases[] = {{"hover without a click", &button, false}, {"a click elsewhere", &other, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        app.picker.hovered = c.hovered;
+        app.leftClicked = c.clicked;
+        openDownloadPage(nullptr);
+        openHomePage(nullptr);
+        openTitlePage(nullptr);
+        expectStillPlaying();
+    }
 }
 
 TEST_F(WebLinksHandlerTest, FollowingAnyLinkOpensItsPageBeforeTheGameCloses)

@@ -16,9 +16,7 @@ data=$1
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-pass() { echo "ok   $1"; }
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+source "$root/tests/support/checks.sh"
 check() { local label=$1; shift; if "$@"; then pass "$label"; else fail "$label"; fi; }
 
 started=$(date +%s)
@@ -117,5 +115,4 @@ check "settings written to XDG_DATA_HOME/lumbrik" test "$(stat -c %s "$work/xdg/
 check "progress written beside them" test "$(stat -c %s "$work/xdg/lumbrik/pelnovo_lumbrik_progress" 2>/dev/null)" = 92
 check "nothing written to the starting folder" test -z "$(find "$work/elsewhere" -mindepth 1)"
 
-echo "package: $failures failure(s)"
-[ "$failures" -eq 0 ]
+finish package

@@ -61,25 +61,27 @@ TEST_F(BrowserPathTest, AssociationValueIsCutToTheProgramPath)
     }
 }
 
-TEST_F(BrowserPathTest, FullBufferWithoutTerminatorGivesFalse)
+// Values whose terminator is not among the bytes read: refused, however
+// good the bytes before look.
+TEST_F(BrowserPathTest, ValueWithoutATerminatorInTheReadBytesIsRefused)
 {
-    char value[BROWSER_PATH_SIZE];
-    std::memset(value, 'a', sizeof value);
-    std::memcpy(value, "\"C:\\b.exe\" %1", 13);  // an .exe that must not be trusted either
-    EXPECT_FALSE(browserPathFromAssociation(value, sizeof value, path, sizeof path));
-    EXPECT_STREQ(path, "");
-}
-
-TEST_F(BrowserPathTest, TerminatorBeyondTheReadBytesIsNotUsed)
-{
-    const char value[] = "C:\\b.exe";
-    EXPECT_FALSE(browserPathFromAssociation(value, 4, path, sizeof path));
-    EXPECT_STREQ(path, "");
-}
-
-TEST_F(BrowserPathTest, NothingReadGivesFalse)
-{
-    EXPECT_FALSE(browserPathFromAssociation("C:\\b.exe", 0, path, sizeof path));
+    std::string full(BROWSER_PATH_SIZE, 'a');
+    full.replace(0, 13, "\"C:\\b.exe\" %1");  // an .exe that must not be trusted either
+    const struct {
+        const char *why;
+        const char *value;
+        size_t read;
+    } cases[] = {
+        {"a full buffer", full.data(), full.size()},
+        {"the terminator beyond the read bytes", "C:\\b.exe", 4},
+        {"nothing read", "C:\\b.exe", 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        std::memset(path, 'X', sizeof path);
+        EXPECT_FALSE(browserPathFromAssociation(c.value, c.read, path, sizeof path));
+        EXPECT_STREQ(path, "");
+    }
 }
 
 TEST_F(BrowserPathTest, LongestTerminatedValueFitsWhole)

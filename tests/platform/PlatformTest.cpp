@@ -103,17 +103,15 @@ protected:
     }
 };
 
-TEST_F(PlatformQuitSignalTest, SigtermRecordedAndProcessKeepsRunning)
+TEST_F(PlatformQuitSignalTest, SigtermAndSigintAreRecordedAndTheProcessKeepsRunning)
 {
-    EXPECT_FALSE(platformQuitRequested());
-    ASSERT_EQ(raise(SIGTERM), 0);
-    EXPECT_TRUE(platformQuitRequested());
-}
-
-TEST_F(PlatformQuitSignalTest, SigintRecordedAndProcessKeepsRunning)
-{
-    ASSERT_EQ(raise(SIGINT), 0);
-    EXPECT_TRUE(platformQuitRequested());
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        platformClearQuitRequest();
+        EXPECT_FALSE(platformQuitRequested());
+        ASSERT_EQ(raise(signal), 0);
+        EXPECT_TRUE(platformQuitRequested());
+    }
 }
 
 TEST(PlatformDesktopTest, NoDisplayIsNamedAndADisplayHoldsSdlToX11)

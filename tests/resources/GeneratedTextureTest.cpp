@@ -44,7 +44,7 @@ TEST(GeneratedTextureRegistryTest, InvalidDescriptionGivesTextureZeroAndRegister
     GeneratedTextureRegistry registry;
     EXPECT_EQ(0u, registry.acquire("?#Smoke8,8"));
     EXPECT_EQ(0u, registry.acquire("?#Fire"));
-    EXPECT_TRUE(registry.names.empty());
+    EXPECT_TRUE(registry.textures.empty());
     registry.release("?#Smoke8,8");  // not registered: nothing happens
-    EXPECT_TRUE(registry.names.empty());
+    EXPECT_TRUE(registry.textures.empty());
 }

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -66,47 +67,35 @@ protected:
     }
 };
 
-TEST_F(SettingsReadTest, WrongVersionGivesDefaultsDespiteValidFields)
+// A wrong version or a short file gives the defaults despite valid fields;
+// a field out of range resets only itself.
+TEST_F(SettingsReadTest, DamagedBytesGiveDefaultsOrResetOnlyTheDamagedField)
 {
-    Bytes bytes = SAMPLE_BYTES;
-    bytes[0] = 0;
-    bytes[3] = 1; // version 1 written big-endian
-    EXPECT_EQ(fields(decode(bytes)), fields(Settings()));
-    EXPECT_FALSE(ok);
-}
-
-TEST_F(SettingsReadTest, FileOneByteShortGivesDefaults)
-{
-    EXPECT_EQ(fields(decode(Bytes(SAMPLE_BYTES.begin(), SAMPLE_BYTES.end() - 1))), fields(Settings()));
-    EXPECT_FALSE(ok);
-}
-
-TEST_F(SettingsReadTest, OutOfRangePuzzleSizeResetsOnlyPuzzleSize)
-{
-    Bytes bytes = SAMPLE_BYTES;
-    bytes[31] = 0x80; // low byte still 0: a one-byte decoder would accept it
-    Settings expected = sample();
-    expected.puzzleSize = 1;
-    EXPECT_EQ(fields(decode(bytes)), fields(expected));
-    EXPECT_TRUE(ok);
-}
-
-TEST_F(SettingsReadTest, OutOfRangeSwitchResetsOnlyThatSwitch)
-{
-    Bytes bytes = SAMPLE_BYTES;
-    bytes[5] = 2; // menuExpanded
-    Settings expected = sample();
-    expected.menuExpanded = 1;
-    EXPECT_EQ(fields(decode(bytes)), fields(expected));
-}
-
-TEST_F(SettingsReadTest, OutOfRangeCompletedFlagResetsOnlyThatPicture)
-{
-    Bytes bytes = SAMPLE_BYTES;
-    bytes[16] = bytes[17] = bytes[18] = bytes[19] = 0xff; // completed[2] = -1
-    Settings expected = sample();
-    expected.completed[2] = 0;
-    EXPECT_EQ(fields(decode(bytes)), fields(expected));
+    Settings defaults, size = sample(), menu = sample(), picture = sample();
+    size.puzzleSize = 1;
+    menu.menuExpanded = 1;
+    picture.completed[2] = 0;
+    const struct {
+        const char *why;
+        std::vector<std::pair<size_t, unsigned char>> edits;  // byte index, new value
+        size_t cut;  // bytes dropped from the end
+        const Settings &expected;
+        bool ok;
+    } cases[] = {
+        {"version 1 written big-endian", {{0, 0}, {3, 1}}, 0, defaults, false},
+        {"one byte short", {}, 1, defaults, false},
+        {"puzzle size 0x80: its low byte still 0, a one-byte decoder would accept it", {{31, 0x80}}, 0, size, true},
+        {"menuExpanded 2", {{5, 2}}, 0, menu, true},
+        {"completed[2] = -1", {{16, 0xff}, {17, 0xff}, {18, 0xff}, {19, 0xff}}, 0, picture, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        Bytes bytes(SAMPLE_BYTES.begin(), SAMPLE_BYTES.end() - c.cut);
+        for (const auto &edit : c.edits)
+            bytes[edit.first] = edit.second;
+        EXPECT_EQ(fields(decode(bytes)), fields(c.expected));
+        EXPECT_EQ(c.ok, ok);
+    }
 }
 
 // Saves and loads through real files in a fresh folder.

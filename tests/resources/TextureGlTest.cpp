@@ -114,7 +114,7 @@ TEST_F(TextureTest, GeneratedTexturesAreSharedPerExactDescription)
     app.generatedTextures.release("?#Fire30,17");
     EXPECT_EQ(GL_FALSE, glIsTexture(a));
     app.generatedTextures.release("!#Fire30,17");
-    EXPECT_TRUE(app.generatedTextures.names.empty());
+    EXPECT_TRUE(app.generatedTextures.textures.empty());
 }
 
 // A picture drawn whole must not show its opposite edge along its borders:

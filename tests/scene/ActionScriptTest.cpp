@@ -44,6 +44,25 @@ TEST_F(ActionScriptTest, TriggeringAStepTwiceRunsTwoIndependentCopies)
     EXPECT_EQ(&scheduler.offsetTransform, scheduler.actions[0].offset);
 }
 
+static void addI0(void *user)
+{
+    (*(int *)user) += app.currentAction->i0;
+}
+
+TEST_F(ActionScriptTest, StepAddedWithItsActionBecomesCurrentAndKeepsTheParameter)
+{
+    script.addStep(makeAction(1, ACTION_ONE_SHOT, addI0, &calls, 10));
+    int step = script.addStep(makeAction(1, ACTION_ONE_SHOT, addI0, &calls, 100));
+    ASSERT_EQ(1, step);
+    script.addAction(makeAction(1, ACTION_ONE_SHOT, addI0, &calls, 1000));  // joins step 1, not 0
+    script.trigger(step);
+    frame();
+    EXPECT_EQ(1100, calls);
+    script.trigger(0);
+    frame();
+    EXPECT_EQ(1110, calls);
+}
+
 TEST_F(ActionScriptTest, ActionAddedAfterTriggerRunsOnlyWhenTriggeredAgain)
 {
     script.addStep();

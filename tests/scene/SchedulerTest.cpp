@@ -155,7 +155,7 @@ struct Turn {
 static void turnTween(void *user)
 {
     Turn *t = (Turn *)user;
-    TweenFrame f = tweenFrame(1300);
+    TweenFrame f = tweenFrame(*app.currentAction, 1300);
     t->total += tweenChange(app.currentAction->d0, tweenLinear(f, -90));
     t->lastElapsed = f.e;
     t->calls++;

@@ -13,40 +13,16 @@ game=$1
 data=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
+source "$(dirname "$0")/../support/checks.sh"
 # English unless a check asks for another language.
 unset LANGUAGE LC_ALL LC_MESSAGES
 export LANG=C
-pass() { echo "ok   $1"; }
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
 
 # Starts the game in the data folder ($1, else the build's); sets $pid.
 start_game() {
     (cd "${1:-$data}" && exec env XDG_DATA_HOME="$work/xdg" SDL_AUDIODRIVER=dummy \
         timeout -k 2 60 "$game" >"$work/out" 2>"$work/err") &
     pid=$!
-}
-
-# Waits up to 15 s for the window named exactly "lumbrik", then gives the
-# game time to draw its first frames: a key pressed before the buttons have
-# installed their handlers finds no reader.
-wait_for_window() {
-    for _ in $(seq 150); do
-        if xdotool search --name '^lumbrik$' >/dev/null 2>&1; then
-            sleep 3
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
-
-# Waits for $pid and checks its status; $1 = expected status, $2 = label.
-expect_exit() {
-    local status
-    wait "$pid"
-    status=$?
-    [ "$status" -eq "$1" ] && pass "$2 (status $status)" || fail "$2 (status $status, expected $1)"
 }
 
 settings="$work/xdg/lumbrik/pelnovo_lumbrik_cfg"
@@ -142,5 +118,4 @@ check_command "an unknown option gets one line naming it" 2 - \
 DISPLAY= check_command "no X display: one line, status 1" 1 - \
     'lumbrik: needs a desktop session to open its window (no X display: DISPLAY is not set)'
 
-echo "smoke: $failures failure(s)"
-[ "$failures" -eq 0 ]
+finish smoke

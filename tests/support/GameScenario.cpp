@@ -141,7 +141,7 @@ int channelsPlaying(const char *name)
         return 0;
     int count = 0;
     for (const MixerChannel &c : app.mixer->channels)
-        if (c.data == app.mixer->clips[clip]->buffer && !mixerChannelFree(c))
+        if (c.data == app.mixer->clips[clip].clip->buffer && !mixerChannelFree(c))
             count++;
     return count;
 }

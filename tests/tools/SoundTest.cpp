@@ -308,34 +308,30 @@ TEST(MusicTuneParseTest, NotesChordsRestsAndLengthsLandOnTheRightBeats)
     EXPECT_EQ(2.0, part.notes[2].beats);
 }
 
-TEST(MusicTuneParseTest, BadNoteNamesTheLineAndTheToken)
+// Each bad text is refused with a reason that names what is wrong (and,
+// where it helps, the line).
+TEST(MusicTuneParseTest, BadTextIsRefusedNamingTheFault)
 {
-    std::string error = parseError("tempo 90\nloop 1\npart a bell 1 0\nH4\n");
-    EXPECT_NE(std::string::npos, error.find("line 4")) << error;
-    EXPECT_NE(std::string::npos, error.find("H4")) << error;
-}
-
-TEST(MusicTuneParseTest, PartShorterThanTheLoopIsRefused)
-{
-    std::string error = parseError("tempo 90\nloop 4\npart bass bass 1 0\nC3/3\n");
-    EXPECT_NE(std::string::npos, error.find("bass")) << error;
-    EXPECT_NE(std::string::npos, error.find("3 beats")) << error;
-}
-
-TEST(MusicTuneParseTest, BarLineInsideABarIsRefused)
-{
-    std::string error = parseError("tempo 90\nmeter 4\nloop 4\npart a bell 1 0\nC5 C5 C5 | C5\n");
-    EXPECT_NE(std::string::npos, error.find("line 5")) << error;
-}
-
-TEST(MusicTuneParseTest, MissingTempoUnknownTimbreAndStrayNotesAreRefused)
-{
-    EXPECT_NE(std::string::npos, parseError("loop 1\npart a bell 1 0\nC5\n").find("tempo"));
-    EXPECT_NE(std::string::npos, parseError("tempo 90\nloop 1\npart a harp 1 0\nC5\n").find("harp"));
-    EXPECT_NE(std::string::npos, parseError("tempo 90\nloop 1\nC5\n").find("before the first"));
-    EXPECT_NE(std::string::npos, parseError("tempo 90\nloop 1\npart a bell 1 0\nC5/x\n").find("length"));
-    EXPECT_NE(std::string::npos, parseError("tempo 90\nloop 1\npart a bell 1 0\nC5/0\n").find("length"));
-    EXPECT_NE(std::string::npos, parseError("tempo 1\nloop 10\npart a bell 1 0\nC5/10\n").find("300"));
+    const struct {
+        const char *text;
+        std::vector<const char *> named;
+    } cases[] = {
+        {"tempo 90\nloop 1\npart a bell 1 0\nH4\n", {"line 4", "H4"}},  // bad note
+        {"tempo 90\nloop 4\npart bass bass 1 0\nC3/3\n", {"bass", "3 beats"}},  // part shorter than the loop
+        {"tempo 90\nmeter 4\nloop 4\npart a bell 1 0\nC5 C5 C5 | C5\n", {"line 5"}},  // bar line inside a bar
+        {"loop 1\npart a bell 1 0\nC5\n", {"tempo"}},
+        {"tempo 90\nloop 1\npart a harp 1 0\nC5\n", {"harp"}},
+        {"tempo 90\nloop 1\nC5\n", {"before the first"}},
+        {"tempo 90\nloop 1\npart a bell 1 0\nC5/x\n", {"length"}},
+        {"tempo 90\nloop 1\npart a bell 1 0\nC5/0\n", {"length"}},
+        {"tempo 1\nloop 10\npart a bell 1 0\nC5/10\n", {"300"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string error = parseError(c.text);
+        for (const char *word : c.named)
+            EXPECT_NE(std::string::npos, error.find(word)) << error;
+    }
 }
 
 TEST(MusicTuneParseTest, MusicWavGivesNoBytesAndTheReasonForBadText)

@@ -6,9 +6,7 @@ set -u
 paktool=$1 data=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-pass() { echo "ok   $1"; }
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../support/checks.sh"
 
 printf 'hello' >"$work/a.txt"
 printf '' >"$work/empty"
@@ -78,5 +76,4 @@ out=$("$paktool" check "$work/cut-wav.pak" 2>&1); status=$?
 [ "$status" -eq 1 ] && echo "$out" | grep -q 'cut.wav: damaged sound' && pass "cut WAV fails the check" \
     || fail "cut WAV check: status $status: $out"
 
-echo "paktool: $failures failure(s)"
-[ "$failures" -eq 0 ]
+finish paktool

@@ -13,9 +13,7 @@ set -u
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 OUT=${1:-$ROOT/build-win}
 source "$ROOT/scripts/xvfb.sh"
-failures=0
-pass() { echo "ok   $1"; }
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+source "$ROOT/tests/support/checks.sh"
 started=$(date +%s)
 
 if [ -x /usr/lib/wine/wine ] && [ -e /usr/lib/i386-linux-gnu/wine ]; then
@@ -52,7 +50,10 @@ timeout -k 5 120 "$WINE" wineboot -i >/dev/null 2>&1
 "$WINESERVER" -w
 
 drive=$WINEPREFIX/drive_c
+# A 32-bit installer in Wine's 64-bit prefix installs where 64-bit Windows
+# puts 32-bit programs.
 programs="$drive/Program Files/lumbrik"
+[ "$BITS" = win32 ] && [ -d "$drive/Program Files (x86)" ] && programs="$drive/Program Files (x86)/lumbrik"
 startmenu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs"
 settings=$drive/ProgramData/pelnovo_lumbrik_cfg
 log=$(echo "$drive"/users/*/AppData/Local)/lumbrik/lumbrik.log
@@ -79,24 +80,9 @@ start_game() {
     pid=$!
 }
 
-# Waits up to 40 s for the game's window, then for its first frames.
-wait_for_window() {
-    for _ in $(seq 400); do
-        if xdotool search --name '^lumbrik$' >/dev/null 2>&1; then
-            sleep 4
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
-
-expect_exit() {
-    local status
-    wait "$pid"
-    status=$?
-    [ "$status" -eq "$1" ] && pass "$2 (status $status)" || fail "$2 (status $status, expected $1; $(cat "$work/err"))"
-}
+# Up to 40 s for the game's window, then 4 s for its first frames; a wrong
+# exit status shows what the game wrote.
+WINDOW_WAIT_TENTHS=400 WINDOW_SETTLE_S=4 EXIT_DETAIL=$work/err
 
 shot() {
     xwd -root -silent | /usr/bin/convert xwd:- "$work/$1.png"
@@ -237,5 +223,4 @@ sleep 3  # the uninstaller copies itself and returns at once
     fail "left after uninstall: $(find "$programs" "$startmenu" -iname '*lumbrik*' 2>&1 | head -3)"
 [ -f "$settings" ] && pass "the children's settings stay" || fail "uninstall removed the settings"
 
-echo "windows: $failures failure(s); build $((after_build - started)) s, play $(($(date +%s) - after_build)) s"
-[ "$failures" -eq 0 ]
+finish windows "build $((after_build - started)) s, play $(($(date +%s) - after_build)) s"
