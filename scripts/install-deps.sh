@@ -28,9 +28,12 @@ WINDOWS=(
     # Wine takes the Windows interface language from a locale the system has
     locales
 )
-# Wine's 32-bit half and the OpenGL it draws with; a mirror whose i386 lists
-# lag behind can refuse them, and the Windows test then plays the 64-bit build.
-WINDOWS_OPTIONAL=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
+# Wine's 32-bit half, the OpenGL it draws with and the X extensions it
+# loads at run time (without XRandR a full-screen mode change fails and the
+# game gets a window with a title bar); a mirror whose i386 lists lag behind
+# can refuse them, and the Windows test then plays the 64-bit build.
+WINDOWS_OPTIONAL=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
+    libxrandr2:i386 libxxf86vm1:i386 libxcursor1:i386 libxi6:i386 libxinerama1:i386 libxcomposite1:i386)
 
 # The source packages make-windows.sh builds from, and i386 for wine32.
 windows_sources() {
