@@ -28,9 +28,12 @@ WINDOWS=(
     # Wine takes the Windows interface language from a locale the system has
     locales
 )
-# Wine's 32-bit half; a mirror whose i386 lists lag behind can refuse it,
-# and the Windows test then plays the 64-bit build.
-WINDOWS_OPTIONAL=(wine32:i386)
+# Wine's 32-bit half, the OpenGL it draws with and the X extensions it
+# loads at run time (without XRandR a full-screen mode change fails and the
+# game gets a window with a title bar); a mirror whose i386 lists lag behind
+# can refuse them, and the Windows test then plays the 64-bit build.
+WINDOWS_OPTIONAL=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
+    libxrandr2:i386 libxxf86vm1:i386 libxcursor1:i386 libxi6:i386 libxinerama1:i386 libxcomposite1:i386)
 
 # The source packages make-windows.sh builds from, and i386 for wine32.
 windows_sources() {
@@ -64,12 +67,16 @@ SUDO=()
 [ "$(id -u)" -eq 0 ] || SUDO=(sudo)
 if [ "${1:-}" = --windows ] || [ -z "${1:-}" ]; then
     windows_sources
+    optional=()
     for p in "${WINDOWS_OPTIONAL[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-            { "${SUDO[@]}" apt-get update -qq || true
-              "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null ||
-                echo "install-deps: $p could not be installed; the Windows test plays the 64-bit build"; }
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || optional+=("$p")
     done
+    if [ ${#optional[@]} -gt 0 ]; then
+        "${SUDO[@]}" apt-get update -qq || true
+        "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            "${optional[@]}" >/dev/null ||
+            echo "install-deps: ${optional[*]} could not be installed; the Windows test plays the 64-bit build"
+    fi
     # The Windows test starts the game in German.
     locale -a | grep -qx de_DE.utf8 || "${SUDO[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
     # Without wine32 the i386 lists only slow apt down (or break its update).

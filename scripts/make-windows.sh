@@ -60,15 +60,21 @@ unpack_source() {
 started=$(date +%s)
 SDL_SRC=$(unpack_source libsdl1.2)
 RATE_SRC=$(unpack_source libsamplerate)
-DEPS=$CACHE/deps-$HOST-$(basename "$SDL_SRC")-$(basename "$RATE_SRC")
+# RECIPE counts changes to how the dependencies are built, so that a cache
+# built the old way is not taken for a new one.
+RECIPE=2
+DEPS=$CACHE/deps-$HOST-$(basename "$SDL_SRC")-$(basename "$RATE_SRC")-r$RECIPE
 
-export CC=$HOST-gcc-posix CXX=$HOST-g++-posix
+# GCC's own runtime is linked into SDL.dll: the i686 compiler would otherwise
+# make it need libgcc_s_dw2-1.dll, which Windows does not have. (Set for
+# SDL's configure only: the Linux build below must keep the host compiler.)
+SDL_CC="$HOST-gcc-posix -static-libgcc"
 if [ ! -f "$DEPS/.sdl" ]; then
     say "building SDL 1.2 for $HOST into $DEPS"
     rm -rf "$DEPS" "$DEPS.build"
     mkdir -p "$DEPS.build"
     cp -a "$SDL_SRC" "$DEPS.build/sdl"
-    (cd "$DEPS.build/sdl" && ./configure --host=$HOST --prefix="$DEPS" --disable-stdio-redirect \
+    (cd "$DEPS.build/sdl" && CC=$SDL_CC ./configure --host=$HOST --prefix="$DEPS" --disable-stdio-redirect \
         --disable-static >&2 && make -j"$JOBS" >&2 && make install >&2)
     touch "$DEPS/.sdl"
 fi
@@ -107,6 +113,21 @@ mkdir -p "$STAGE"
 cp "$OUT/game-$HOST/lumbrik.exe" "$DEPS/bin/SDL.dll" "$STAGE/"
 $HOST-strip "$STAGE/lumbrik.exe" "$STAGE/SDL.dll"
 (cd "$NATIVE/data" && find . -name "*.pak" -exec cp --parents {} "$STAGE" \;)
+# The licences of the game and of what is built into it.
+mkdir "$STAGE/licences"
+cp "$ROOT/COPYING" "$STAGE/licences/lumbrik.txt"
+cp "$SDL_SRC/COPYING" "$STAGE/licences/SDL.txt"
+cp "$RATE_SRC/COPYING" "$STAGE/licences/libsamplerate.txt"
+cp "/usr/share/doc/mingw-w64-$(echo "${HOST%%-*}" | tr _ -)-dev/copyright" "$STAGE/licences/mingw-w64.txt"
+# Every DLL the program and SDL need must come with Windows or lie beside them.
+WINDOWS_DLLS=" advapi32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll winmm.dll glu32.dll opengl32.dll shell32.dll ole32.dll "
+for file in "$STAGE/lumbrik.exe" "$STAGE/SDL.dll"; do
+    for dll in $($HOST-objdump -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
+        case $WINDOWS_DLLS in *" $dll "*) continue ;; esac
+        [ -n "$(find "$STAGE" -maxdepth 1 -iname "$dll")" ] ||
+            { say "$(basename "$file") needs $dll, which neither Windows nor the folder has"; exit 1; }
+    done
+done
 ZIP=$OUT/lumbrik-$VERSION-$BITS.zip
 rm -f "$ZIP"
 (cd "$OUT" && zip -q -9 -r "$ZIP" "lumbrik-$VERSION-$BITS")

@@ -7,6 +7,8 @@
 Unicode true
 Target ${ARCH}-unicode
 SetCompressor /SOLID lzma
+# One dictionary wide enough to span the archives that share their outlines.
+SetCompressorDictSize 64
 RequestExecutionLevel admin
 
 !include MUI2.nsh
@@ -33,6 +35,7 @@ VIAddVersionKey /LANG=0 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileDescription" "${NAME} installer"
+VIAddVersionKey /LANG=0 "LegalCopyright" "Free software under the GNU GPL, version 3 or later"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
