@@ -21,7 +21,8 @@ const unsigned char PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '
 bool acceptableSize(int64_t width, int64_t height, std::string &why)
 {
     char text[96];
-    if (width * height > PHOTO_MAX_PIXELS) {
+    // Each side is checked alone first, so that the product cannot overflow.
+    if (width > PHOTO_MAX_PIXELS || height > PHOTO_MAX_PIXELS || width * height > PHOTO_MAX_PIXELS) {
         snprintf(text, sizeof text, "%lldx%lld is over %lld megapixels", (long long)width, (long long)height,
                  (long long)(PHOTO_MAX_PIXELS / 1000000));
         why = text;
@@ -104,16 +105,17 @@ int jpegOrientation(j_decompress_ptr info)
     return EXIF_UPRIGHT;
 }
 
-// The largest DCT scale-down that still leaves needWidth across the crop.
-int jpegScaleDenominator(int width, int height, int orientation, int needWidth, double aspect)
+// The smallest DCT scale (eighths: libjpeg-turbo scales by 1/8 to 8/8) that
+// still leaves needWidth across the crop.
+int jpegScaleEighths(int width, int height, int orientation, int needWidth, double aspect)
 {
     if (orientationSwapsSides(orientation))
         std::swap(width, height);
     double cropWidth = width < height * aspect ? width : height * aspect;
-    int denominator = 8;
-    while (denominator > 1 && cropWidth / denominator < needWidth)
-        denominator /= 2;
-    return denominator;
+    int eighths = 1;
+    while (eighths < 8 && cropWidth * eighths / 8 < needWidth)
+        eighths++;
+    return eighths;
 }
 
 // The stream's pixels in `out` (as stored) and its orientation; on any
@@ -131,8 +133,12 @@ bool decodeJpegStream(jpeg_decompress_struct &info, JpegFailure &failure, int ne
         return false;
     orientation = jpegOrientation(&info);
     info.out_color_space = JCS_RGB;
-    info.scale_num = 1;
-    info.scale_denom = jpegScaleDenominator(info.image_width, info.image_height, orientation, needWidth, aspect);
+    info.scale_num = jpegScaleEighths(info.image_width, info.image_height, orientation, needWidth, aspect);
+    info.scale_denom = 8;
+    // The picture is averaged down afterwards: the fast transform and plain
+    // chroma upsampling lose nothing visible and save a third of the time.
+    info.dct_method = JDCT_IFAST;
+    info.do_fancy_upsampling = FALSE;
     jpeg_start_decompress(&info);
     out.width = info.output_width;
     out.height = info.output_height;

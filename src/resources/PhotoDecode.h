@@ -24,7 +24,7 @@ struct PhotoImage {
 };
 
 // Decodes PNG or JPEG bytes into an upright image. A JPEG is decoded at the
-// smallest of 1/8, 1/4, 1/2, 1/1 of its size whose centre crop of shape
+// smallest of 1/8, 2/8 ... 8/8 of its size whose centre crop of shape
 // `aspect` (width / height) is still at least `needWidth` pixels wide.
 // False, with a short reason in `why`, for anything unusable: not PNG or
 // JPEG, damaged, over PHOTO_MAX_PIXELS or under PHOTO_MIN_SIDE.

@@ -3,10 +3,23 @@
 #include <algorithm>
 #include <cmath>
 
-static double linear(double c)
+// sRGB channel values to linear light, computed once (C++11 statics are
+// thread-safe: photos are measured on worker threads).
+struct LinearTable {
+    double values[256];
+    LinearTable()
+    {
+        for (int i = 0; i < 256; i++) {
+            double c = i / 255.0;
+            values[i] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        }
+    }
+};
+
+static double linear(unsigned char c)
 {
-    c /= 255;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    static const LinearTable table;
+    return table.values[c];
 }
 
 static double labF(double t)

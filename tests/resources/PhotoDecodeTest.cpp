@@ -135,6 +135,7 @@ TEST(PhotoDecodeTest, UnusableBytesAreRefusedWithTheirReason)
         {"a small PNG", testPng(399, 600, RED_OVER_BLUE), "under 400 pixels"},
         {"a 60 MP PNG header", claimedSize(true, 10000, 6000), "over 50 megapixels"},
         {"a 60 MP JPEG header", claimedSize(false, 10000, 6000), "over 50 megapixels"},
+        {"a PNG header 4 billion pixels a side", claimedSize(true, 0xffffffffu, 0xffffffffu), "over 50 megapixels"},
     };
     for (const Case &c : cases) {
         PhotoImage image;
