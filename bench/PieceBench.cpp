@@ -7,8 +7,9 @@
 //
 // edges: starts the real game scene (no welcome screen, puzzle size S,
 // picture P, the panel collapsed so the preview shows when asked), lets the
-// pieces fly in, optionally sends the first K pieces home through real
-// clicks, takes a screenshot of the X screen with xwd and measures, on that
+// pieces fly in (the pictures are a parent's photos when the photo folder
+// holds some), optionally sends the first K pieces home through real
+// clicks (all of them: only the finished picture's screenshot), takes a screenshot of the X screen with xwd and measures, on that
 // screenshot, the outer edge of every loose piece. The cut outline of each
 // piece is projected with the modelview its mesh was last drawn with. Every
 // pixel step along a visible stretch of outline gives one sample: the
@@ -50,6 +51,8 @@
 #include "resources/Mesh.h"
 #include "resources/PakArchive.h"
 #include "resources/PictureDetail.h"
+#include "platform/Platform.h"
+#include "puzzle/PhotoPictures.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
 
@@ -450,6 +453,10 @@ static void startScene(const Options &o)
         glDisable(GL_MULTISAMPLE);
     app.root = new SceneObject;
     srand((unsigned)o.seed);
+    // A parent's photos, as the game would find them.
+    startPhotoPictures(platformPhotoFolder(), platformCacheFolder());
+    for (PhotoProgress p; !(p = photoProgress()).settled || p.shown < p.usable; updatePhotoPictures())
+        SDL_Delay(10);
     buildFirstScene();
 }
 
@@ -486,6 +493,21 @@ static EdgeCounts measureEdges(SDL_Surface *shot, const std::vector<JigsawPiece>
     return c;
 }
 
+// --placed with every piece: the finished picture, shot once its zoom is
+// over; no loose piece is left to measure.
+static int showFinished(const std::vector<JigsawPiece> &cut, const Options &o)
+{
+    placePieces(cut, (int)cut.size());
+    playFor(2500);
+    SDL_Surface *shot = takeScreenshot(o.shot);
+    bool finished = app.settings->completed[o.picture] == 1;
+    printf("finished picture=%d pieces=%d shown=%d\n", o.picture, (int)cut.size(), finished && shot ? 1 : 0);
+    if (shot)
+        SDL_FreeSurface(shot);
+    shutDownGame();
+    return finished && shot ? 0 : 1;
+}
+
 static int runEdges(const Options &o)
 {
     startScene(o);
@@ -495,7 +517,9 @@ static int runEdges(const Options &o)
         return 1;
     }
     std::vector<JigsawPiece> cut = cutBoard(o.size, pictureLayout(o.picture));
-    placePieces(cut, std::min(o.placed, (int)cut.size() - 1));
+    if (o.placed >= (int)cut.size())
+        return showFinished(cut, o);
+    placePieces(cut, o.placed);
     if (o.select > app.board.placedCount && o.select <= (int)cut.size())
         selectPiece(cut, o.select - 1);
     pushMotion(app.display->width / 2, app.display->height / 2);

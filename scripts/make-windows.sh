@@ -91,7 +91,7 @@ if [ ! -f "$JPEG/.jpeg" ]; then
     say "building libjpeg-turbo for $HOST into $JPEG"
     rm -rf "$JPEG" "$JPEG.build"
     cmake -S "$JPEG_SRC" -B "$JPEG.build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/tools/windows/mingw.cmake" \
-        -DLUMBRIK_WIN_HOST=$HOST -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$JPEG" \
+        -DLUMBRIK_WIN_HOST=$HOST -DCMAKE_SYSTEM_PROCESSOR=${HOST%%-*} -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$JPEG" \
         -DCMAKE_INSTALL_LIBDIR=lib -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF >&2
     cmake --build "$JPEG.build" -j"$JOBS" --target jpeg-static >&2
     mkdir -p "$JPEG/lib" "$JPEG/include"
