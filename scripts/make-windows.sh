@@ -85,11 +85,15 @@ rm -rf "$DEPS.build"
 # libjpeg-turbo, for the photos a parent gives the game: from Debian's source
 # like SDL, static, without its SIMD code (no assembler) or TurboJPEG; kept
 # in a folder of its own per source version.
+# Its version has an epoch ("1:"); make cannot take a colon in a path, so it
+# is built from a copy without one.
 JPEG_SRC=$(unpack_source libjpeg-turbo)
-JPEG=$CACHE/jpeg-$HOST-$(basename "$JPEG_SRC")
+JPEG=$CACHE/jpeg-$HOST-$(basename "$JPEG_SRC" | tr : _)
 if [ ! -f "$JPEG/.jpeg" ]; then
     say "building libjpeg-turbo for $HOST into $JPEG"
-    rm -rf "$JPEG" "$JPEG.build"
+    rm -rf "$JPEG" "$JPEG.build" "$JPEG.src"
+    cp -a "$JPEG_SRC" "$JPEG.src"
+    JPEG_SRC=$JPEG.src
     cmake -S "$JPEG_SRC" -B "$JPEG.build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/tools/windows/mingw.cmake" \
         -DLUMBRIK_WIN_HOST=$HOST -DCMAKE_SYSTEM_PROCESSOR=${HOST%%-*} -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$JPEG" \
         -DCMAKE_INSTALL_LIBDIR=lib -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF >&2
@@ -97,7 +101,7 @@ if [ ! -f "$JPEG/.jpeg" ]; then
     mkdir -p "$JPEG/lib" "$JPEG/include"
     cp "$JPEG.build/libjpeg.a" "$JPEG/lib/"
     cp "$JPEG_SRC/jpeglib.h" "$JPEG_SRC/jmorecfg.h" "$JPEG_SRC/jerror.h" "$JPEG.build/jconfig.h" "$JPEG/include/"
-    rm -rf "$JPEG.build"
+    rm -rf "$JPEG.build" "$JPEG.src"
     touch "$JPEG/.jpeg"
 fi
 deps_done=$(date +%s)
