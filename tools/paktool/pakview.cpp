@@ -20,6 +20,7 @@
 #include "app/Frame.h"
 #include "app/GL.h"
 #include "app/Game.h"
+#include "pakwriter/PakWriter.h"
 #include "resources/PngWriter.h"
 #include "scene/SceneObject.h"
 
