@@ -36,7 +36,9 @@ struct Photos {
     bool placesSaved = true;  // the places file says what `placed` says
 };
 
-Photos photos;
+// Never destroyed: a fatal exit (exit status 1) while a worker still runs
+// must not destroy a joinable thread, which would abort the process.
+Photos &photos = *new Photos;
 
 std::string placesPath()
 {

@@ -77,8 +77,8 @@ PhotoPicture makePhotoPicture(const PhotoImage &image)
     PhotoImage preview = boardCrop(picture, PHOTO_PREVIEW_WIDTH);
     made.picturePng = rgbPng(picture);
     made.previewPng = rgbPng(preview);
-    // Read on the preview: the shares are those of the picture, at a sixth of the work.
+    // Read on the picture the pieces are cut from, as the built-in art is.
     made.plainPieces =
-        plainCells(preview.rgb.data(), preview.width, preview.height, PHOTO_DETAIL_COLUMNS, PHOTO_DETAIL_ROWS);
+        plainCells(picture.rgb.data(), picture.width, picture.height, PHOTO_DETAIL_COLUMNS, PHOTO_DETAIL_ROWS);
     return made;
 }
