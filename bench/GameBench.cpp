@@ -40,6 +40,7 @@
 #include "audio/SoundClip.h"
 #include "support/GameRig.h"
 #include "app/App.h"
+#include "puzzle/PhotoPictures.h"
 #include "app/Display.h"
 #include "app/Frame.h"
 #include "app/GL.h"
@@ -169,6 +170,7 @@ static void loadBenchSettings()
 static void startTimed(StartupTimes &t, int argc, char **argv)
 {
     loadBenchSettings();
+    startPhotoPictures(platformPhotoFolder(), platformCacheFolder());
     t.settingsLoaded = BenchClock::now();
     if (beginDeferredDecoding())
         prefetchFirstScreen(*app.settings);

@@ -7,8 +7,9 @@
 //
 // edges: starts the real game scene (no welcome screen, puzzle size S,
 // picture P, the panel collapsed so the preview shows when asked), lets the
-// pieces fly in, optionally sends the first K pieces home through real
-// clicks, takes a screenshot of the X screen with xwd and measures, on that
+// pieces fly in (the pictures are a parent's photos when the photo folder
+// holds some), optionally sends the first K pieces home through real
+// clicks (all of them: only the finished picture's screenshot), takes a screenshot of the X screen with xwd and measures, on that
 // screenshot, the outer edge of every loose piece. The cut outline of each
 // piece is projected with the modelview its mesh was last drawn with. Every
 // pixel step along a visible stretch of outline gives one sample: the
@@ -49,6 +50,9 @@
 #include "puzzle/PuzzleLayouts.h"
 #include "resources/Mesh.h"
 #include "resources/PakArchive.h"
+#include "resources/PictureDetail.h"
+#include "platform/Platform.h"
+#include "puzzle/PhotoPictures.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
 
@@ -62,8 +66,6 @@ const double STRICT_PX = 1.5;
 // Wall time the scene gets after the fly-in (the panel unfolds in 1.3 s).
 const double SETTLE_MS = 2500;
 const double FLY_IN_LIMIT_MS = 60000;
-// Distance from a piece's median colour that counts as a feature.
-const double FEATURE_DELTA_E = 20;
 
 struct Options {
     std::string mode;
@@ -79,32 +81,6 @@ struct Options {
 };
 
 // ---------------------------------------------------------------- colour
-
-struct Lab {
-    double l = 0, a = 0, b = 0;
-};
-
-static double linear(double c)
-{
-    c /= 255;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-static double labF(double t)
-{
-    return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
-}
-
-// sRGB (D65) to CIELAB.
-static Lab toLab(const unsigned char rgb[3])
-{
-    double r = linear(rgb[0]), g = linear(rgb[1]), b = linear(rgb[2]);
-    double x = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047;
-    double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;
-    double z = (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883;
-    double fx = labF(x), fy = labF(y), fz = labF(z);
-    return Lab{116 * fy - 16, 500 * (fx - fy), 200 * (fy - fz)};
-}
 
 static double deg(double rad)
 {
@@ -153,11 +129,6 @@ static double deltaE2000(const Lab &p, const Lab &q)
     return std::sqrt(x * x + y * y + z * z + rt * y * z);
 }
 
-static double deltaE76(const Lab &p, const Lab &q)
-{
-    return std::sqrt((p.l - q.l) * (p.l - q.l) + (p.a - q.a) * (p.a - q.a) + (p.b - q.b) * (p.b - q.b));
-}
-
 // ---------------------------------------------------------------- images
 
 // Pixel (x, y) of a decoded image, top-left origin; false outside it.
@@ -179,22 +150,8 @@ static bool pixelAtPoint(SDL_Surface *s, double x, double y, unsigned char rgb[3
 
 // ---------------------------------------------------------------- detail
 
-struct PieceDetail {
-    int piece = 0;
-    double spread = 0;   // RMS CIE76 distance from the mean colour
-    double feature = 0;  // share of pixels far from the median colour
-};
-
-static double medianOf(std::vector<double> v)
-{
-    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-    return v[v.size() / 2];
-}
-
 static PieceDetail detailOf(SDL_Surface *picture, const JigsawPiece &p)
 {
-    PieceDetail d;
-    d.piece = p.number;
     double sx = picture->w / (2 * kBoardHalfWidth), sy = picture->h / (2 * kBoardHalfHeight);
     std::vector<Vec2> texels;
     for (const Vec2 &q : p.outline)
@@ -209,24 +166,8 @@ static PieceDetail detailOf(SDL_Surface *picture, const JigsawPiece &p)
             if (pointInPolygon(texels, Vec2{x + 0.5, y + 0.5}) && pixelAt(picture, x, y, rgb))
                 labs.push_back(toLab(rgb));
         }
-    if (labs.empty())
-        return d;
-    Lab mean;
-    std::vector<double> ls, as, bs;
-    for (const Lab &c : labs) {
-        mean.l += c.l / labs.size(), mean.a += c.a / labs.size(), mean.b += c.b / labs.size();
-        ls.push_back(c.l), as.push_back(c.a), bs.push_back(c.b);
-    }
-    Lab median{medianOf(ls), medianOf(as), medianOf(bs)};
-    double sum = 0;
-    size_t far = 0;
-    for (const Lab &c : labs) {
-        double e = deltaE76(c, mean);
-        sum += e * e;
-        far += deltaE76(c, median) > FEATURE_DELTA_E;
-    }
-    d.spread = std::sqrt(sum / labs.size());
-    d.feature = (double)far / labs.size();
+    PieceDetail d = detailOfColours(labs);
+    d.piece = p.number;
     return d;
 }
 
@@ -260,7 +201,7 @@ static bool reportDetail(const Options &o, int size, int picture)
         const PieceDetail &d = details.back();
         leastSpread = d.spread < leastSpread.spread ? d : leastSpread;
         leastFeature = d.feature < leastFeature.feature ? d : leastFeature;
-        plain += d.feature < 0.05;
+        plain += d.feature < PLAIN_FEATURE_SHARE;
     }
     SDL_FreeSurface(image);
     printf("%-16s %5d | %8.1f (%2d)            | %8.1f%% (%2d)          | %d\n", name,
@@ -512,6 +453,10 @@ static void startScene(const Options &o)
         glDisable(GL_MULTISAMPLE);
     app.root = new SceneObject;
     srand((unsigned)o.seed);
+    // A parent's photos, as the game would find them.
+    startPhotoPictures(platformPhotoFolder(), platformCacheFolder());
+    for (PhotoProgress p; !(p = photoProgress()).settled || p.shown < p.usable; updatePhotoPictures())
+        SDL_Delay(10);
     buildFirstScene();
 }
 
@@ -548,6 +493,21 @@ static EdgeCounts measureEdges(SDL_Surface *shot, const std::vector<JigsawPiece>
     return c;
 }
 
+// --placed with every piece: the finished picture, shot once its zoom is
+// over; no loose piece is left to measure.
+static int showFinished(const std::vector<JigsawPiece> &cut, const Options &o)
+{
+    placePieces(cut, (int)cut.size());
+    playFor(2500);
+    SDL_Surface *shot = takeScreenshot(o.shot);
+    bool finished = app.settings->completed[o.picture] == 1;
+    printf("finished picture=%d pieces=%d shown=%d\n", o.picture, (int)cut.size(), finished && shot ? 1 : 0);
+    if (shot)
+        SDL_FreeSurface(shot);
+    shutDownGame();
+    return finished && shot ? 0 : 1;
+}
+
 static int runEdges(const Options &o)
 {
     startScene(o);
@@ -557,7 +517,9 @@ static int runEdges(const Options &o)
         return 1;
     }
     std::vector<JigsawPiece> cut = cutBoard(o.size, pictureLayout(o.picture));
-    placePieces(cut, std::min(o.placed, (int)cut.size() - 1));
+    if (o.placed >= (int)cut.size())
+        return showFinished(cut, o);
+    placePieces(cut, o.placed);
     if (o.select > app.board.placedCount && o.select <= (int)cut.size())
         selectPiece(cut, o.select - 1);
     pushMotion(app.display->width / 2, app.display->height / 2);

@@ -32,7 +32,7 @@
 #include "app/Game.h"
 #include "app/Picker.h"
 #include "pakwriter/PakWriter.h"
-#include "pakwriter/PngWriter.h"
+#include "resources/PngWriter.h"
 #include "resources/Mesh.h"
 #include "scene/Action.h"
 #include "scene/SceneObject.h"

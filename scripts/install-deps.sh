@@ -14,7 +14,7 @@ set -euo pipefail
 
 PLAY=(
     build-essential cmake pkg-config
-    libsdl1.2-dev libsdl-image1.2-dev
+    libsdl1.2-dev libsdl-image1.2-dev libjpeg62-turbo-dev
     libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libsamplerate0-dev
     # the game's art, drawn from SVG sources at build time
     librsvg2-dev libcairo2-dev fonts-dejavu-core

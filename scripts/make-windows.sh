@@ -1,6 +1,6 @@
 #!/bin/sh
-# Builds the Windows game on Debian: fetches the sources of SDL 1.2 and
-# libsamplerate through apt (dpkg-source checks them against their .dsc),
+# Builds the Windows game on Debian: fetches the sources of SDL 1.2,
+# libsamplerate and libjpeg-turbo through apt (dpkg-source checks them against their .dsc),
 # cross-builds them and the game with MinGW for i686, and packs the portable
 # folder (lumbrik-VERSION-win32.zip) and the installer (lumbrik-VERSION-setup.exe).
 # The archives come from the Linux build's data folder. Built dependencies
@@ -88,6 +88,28 @@ if [ ! -f "$DEPS/.samplerate" ]; then
     touch "$DEPS/.samplerate"
 fi
 rm -rf "$DEPS.build"
+# libjpeg-turbo, for the photos a parent gives the game: from Debian's source
+# like SDL, static, without its SIMD code (no assembler) or TurboJPEG; kept
+# in a folder of its own per source version.
+# Its version has an epoch ("1:"); make cannot take a colon in a path, so it
+# is built from a copy without one.
+JPEG_SRC=$(unpack_source libjpeg-turbo)
+JPEG=$CACHE/jpeg-$HOST-$(basename "$JPEG_SRC" | tr : _)
+if [ ! -f "$JPEG/.jpeg" ]; then
+    say "building libjpeg-turbo for $HOST into $JPEG"
+    rm -rf "$JPEG" "$JPEG.build" "$JPEG.src"
+    cp -a "$JPEG_SRC" "$JPEG.src"
+    JPEG_SRC=$JPEG.src
+    cmake -S "$JPEG_SRC" -B "$JPEG.build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/tools/windows/mingw.cmake" \
+        -DLUMBRIK_WIN_HOST=$HOST -DCMAKE_SYSTEM_PROCESSOR=${HOST%%-*} -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$JPEG" \
+        -DCMAKE_INSTALL_LIBDIR=lib -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DWITH_SIMD=OFF >&2
+    cmake --build "$JPEG.build" -j"$JOBS" --target jpeg-static >&2
+    mkdir -p "$JPEG/lib" "$JPEG/include"
+    cp "$JPEG.build/libjpeg.a" "$JPEG/lib/"
+    cp "$JPEG_SRC/jpeglib.h" "$JPEG_SRC/jmorecfg.h" "$JPEG_SRC/jerror.h" "$JPEG.build/jconfig.h" "$JPEG/include/"
+    rm -rf "$JPEG.build" "$JPEG.src"
+    touch "$JPEG/.jpeg"
+fi
 deps_done=$(date +%s)
 
 # The archives and icons come from the Linux build.
@@ -101,7 +123,7 @@ cmake --build "$NATIVE" -j"$JOBS" --target game_data icon_images >&2
     "$OUT/lumbrik.ico"
 cmake -S "$ROOT/tools/windows" -B "$OUT/game-$HOST" -DCMAKE_TOOLCHAIN_FILE="$ROOT/tools/windows/mingw.cmake" \
     -DLUMBRIK_WIN_HOST=$HOST \
-    -DCMAKE_BUILD_TYPE=Release -DLUMBRIK_WIN_DEPS="$DEPS" -DLUMBRIK_ICON="$OUT/lumbrik.ico" \
+    -DCMAKE_BUILD_TYPE=Release -DLUMBRIK_WIN_DEPS="$DEPS" -DLUMBRIK_WIN_JPEG="$JPEG" -DLUMBRIK_ICON="$OUT/lumbrik.ico" \
     -DLUMBRIK_VERSION=$VERSION >&2
 cmake --build "$OUT/game-$HOST" -j"$JOBS" >&2
 game_done=$(date +%s)

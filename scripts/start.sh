@@ -30,6 +30,6 @@ else
     # Tests and benchmarks need more packages than playing does.
     cmake -S . -B build -DLUMBRIK_TESTS=OFF -DLUMBRIK_BENCH=OFF >/dev/null
 fi
-cmake --build build -j"$(nproc)" --target lumbrik game_data lumbrik-photos
+cmake --build build -j"$(nproc)" --target lumbrik game_data
 cd build/data
 exec ../lumbrik

@@ -25,6 +25,10 @@ namespace {
 const char ENVIRONMENT_HELP[] =
     "Environment:\n"
     "  LUMBRIK_MULTISAMPLE=1|0  as --multisample=on|off (the option wins)\n";
+const char PHOTOS_HELP[] =
+    "Photos:\n"
+    "  Up to five photos (PNG or JPEG) in the Lumbrik folder of your pictures folder\n"
+    "  (usually ~/Pictures/Lumbrik) become the puzzles at the next start.\n";
 
 // True when `argument` is `option`: its name alone, or name=value for one that takes a value.
 bool matches(const char *argument, const CommandOption &option)
@@ -72,7 +76,7 @@ std::string helpText()
         left.resize(left.size() < 26 ? 26 : left.size() + 2, ' ');
         text += left + COMMAND_OPTIONS[i].help + "\n";
     }
-    return text + "\n" + ENVIRONMENT_HELP;
+    return text + "\n" + ENVIRONMENT_HELP + "\n" + PHOTOS_HELP;
 }
 
 int answerCommandLine(int argc, char **argv)

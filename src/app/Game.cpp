@@ -15,6 +15,7 @@
 #include "app/Switches.h"
 #include "audio/Mixer.h"
 #include "platform/Platform.h"
+#include "puzzle/PhotoPictures.h"
 #include "resources/DeferredDecoding.h"
 #include "resources/Language.h"
 #include "resources/Settings.h"
@@ -89,6 +90,7 @@ void startGame(int argc, char **argv)
     requireDesktopSession();
     readPlayOptions(argc, argv);
     loadSettingsAtStart();
+    startPhotoPictures(platformPhotoFolder(), platformCacheFolder());
     // The first screen's images decode on the other cores while the window opens.
     if (beginDeferredDecoding())
         prefetchFirstScreen(*app.settings);
@@ -129,6 +131,7 @@ bool playFrame()
         saveAndClose();
     }
     applySwitches();
+    updatePhotoPictures();
     bool drawn = runFrame();
     finishScanFrame();
     return drawn;
@@ -142,6 +145,7 @@ void playLoopTurn()
 
 void shutDownGame()
 {
+    stopPhotoPictures();
     delete app.root;
     app.root = nullptr;
     app.gameLayer = nullptr;

@@ -34,3 +34,11 @@ std::string platformUserLanguage();
 // shared settings), which the file keeps when it is moved over the old one.
 // Linux: nothing. False when the access could not be set.
 bool platformShareWithAllUsers(const char *path);
+// The folder a parent puts photos into: "Lumbrik" inside the user's pictures
+// folder (Linux: XDG_PICTURES_DIR of user-dirs.dirs, else ~/Pictures;
+// Windows: the shell's My Pictures). Not created; "" when there is no home.
+std::string platformPhotoFolder();
+// The per-user cache folder of this game, created when missing (Linux:
+// $XDG_CACHE_HOME/lumbrik or ~/.cache/lumbrik; Windows: the local
+// application-data folder's lumbrik\cache); "" when none is usable.
+std::string platformCacheFolder();

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
+#include <cstring>
 #include <malloc.h>
 
 #include <sys/stat.h>
@@ -54,6 +56,32 @@ std::string dataFolder()
     if (!home || !*home)
         return std::string();
     return std::string(home) + "/.local/share/lumbrik";
+}
+
+// The value of XDG_PICTURES_DIR in a user-dirs.dirs text ("$HOME/Pictures"
+// style, $HOME expanded), or "" when the line is missing or malformed.
+std::string picturesFromUserDirs(const std::string &path, const std::string &home)
+{
+    FILE *file = fopen(path.c_str(), "r");
+    if (!file)
+        return std::string();
+    char line[4096];
+    std::string found;
+    while (fgets(line, sizeof line, file)) {
+        const char *key = "XDG_PICTURES_DIR=\"";
+        if (strncmp(line, key, strlen(key)) != 0)
+            continue;
+        std::string value(line + strlen(key));
+        size_t quote = value.find('"');
+        if (quote == std::string::npos)
+            continue;
+        value.resize(quote);
+        if (value.compare(0, 5, "$HOME") == 0)
+            value = home + value.substr(5);
+        found = value.empty() || value[0] != '/' ? std::string() : value;
+    }
+    fclose(file);
+    return found;
 }
 
 } // namespace
@@ -119,4 +147,25 @@ bool platformShareWithAllUsers(const char *path)
     return true;
 }
 
+std::string platformPhotoFolder()
+{
+    const char *homeVar = std::getenv("HOME");
+    if (!homeVar || !*homeVar)
+        return std::string();
+    const std::string home = homeVar;
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    std::string configFolder = config && config[0] == '/' ? std::string(config) : home + "/.config";
+    std::string pictures = picturesFromUserDirs(configFolder + "/user-dirs.dirs", home);
+    return (pictures.empty() ? home + "/Pictures" : pictures) + "/Lumbrik";
+}
+
+std::string platformCacheFolder()
+{
+    const char *xdg = std::getenv("XDG_CACHE_HOME");
+    const char *home = std::getenv("HOME");
+    std::string folder = xdg && xdg[0] == '/' ? std::string(xdg) + "/lumbrik"
+                         : home && *home      ? std::string(home) + "/.cache/lumbrik"
+                                              : std::string();
+    return folder.empty() || !makeFolders(folder) ? std::string() : folder;
+}
 #endif

@@ -82,3 +82,32 @@ bool platformShareWithAllUsers(const char *path)
     LocalFree(descriptor);
     return set != FALSE;
 }
+
+// A shell folder's path, or "" when the shell does not know it.
+static std::string shellFolder(int csidl)
+{
+    char folder[MAX_PATH] = {};
+    HRESULT result = SHGetFolderPathA(NULL, csidl, NULL, 0, folder);
+    if (FAILED(result) || folder[0] == '\0')
+        return std::string();
+    return folder;
+}
+
+std::string platformPhotoFolder()
+{
+    std::string pictures = shellFolder(CSIDL_MYPICTURES);
+    return pictures.empty() ? pictures : pictures + "\\Lumbrik";
+}
+
+std::string platformCacheFolder()
+{
+    std::string local = shellFolder(CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE);
+    if (local.empty())
+        return local;
+    std::string game = local + "\\lumbrik", cache = game + "\\cache";
+    CreateDirectoryA(game.c_str(), NULL);
+    CreateDirectoryA(cache.c_str(), NULL);
+    DWORD attributes = GetFileAttributesA(cache.c_str());
+    bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return folder ? cache : std::string();
+}

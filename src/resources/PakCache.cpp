@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "resources/DeferredDecoding.h"
 #include "resources/Language.h"
@@ -41,6 +42,37 @@ static PakLoadResult loadFromPaths(PakCache &cache, PakArchive &archive,
     return loadPakArchive(archive, name);
 }
 
+// Replaces the archive's entries by the overlay's of the same name. An
+// overlay that cannot be read leaves the archive as it is, with one line.
+static void applyOverlay(const PakCache &cache, PakArchive &archive, const char *name)
+{
+    int i = findNamed(cache.overlays, name);
+    if (i < 0)
+        return;
+    PakArchive overlay;
+    if (loadPakArchive(overlay, cache.overlays[i].file.c_str()) != PAK_OK) {
+        fprintf(stderr, "lumbrik: cannot read \"%s\"; \"%s\" keeps its own picture\n", cache.overlays[i].file.c_str(),
+                name);
+        return;
+    }
+    for (PakArchiveEntry &entry : overlay.entries) {
+        int target = archive.find(entry.name.c_str());
+        if (target < 0)
+            continue;
+        std::swap(archive.entries[target].data, entry.data);
+        std::swap(archive.entries[target].size, entry.size);
+    }
+}
+
+void PakCache::setOverlay(const char *name, const std::string &file)
+{
+    int i = findNamed(overlays, name);
+    if (i >= 0)
+        overlays.erase(overlays.begin() + i);
+    if (!file.empty())
+        overlays.push_back(PakOverlay{name, file});
+}
+
 PakArchive *PakCache::acquire(const char *name)
 {
     int i = findNamed(archives, name);
@@ -61,6 +93,7 @@ PakArchive *PakCache::acquire(const char *name)
         (onFailure ? onFailure : pakFatalFailure)(name, result, failureUser);
         return nullptr;
     }
+    applyOverlay(*this, *archive, name);
     archives.push_back(OpenArchive());
     archives.back().name = name;
     archives.back().archive = archive;

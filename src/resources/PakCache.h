@@ -20,6 +20,13 @@ struct OpenArchive {
     ArchiveTextures textures;
 };
 
+// Entries of the archive file `file` that take the place of same-named
+// entries of the archive `name` (a photo's pictures over a built-in one's).
+struct PakOverlay {
+    std::string name;
+    std::string file;
+};
+
 // Invariant: an archive is listed exactly while its use count is above zero;
 // names are unique; opening order.
 struct PakCache {
@@ -30,6 +37,8 @@ struct PakCache {
     // Their names stay as the game gives them; only the file they come from
     // changes (see resources/Language.h).
     std::string language;
+    // At most one per archive name; applied when the archive is opened.
+    std::vector<PakOverlay> overlays;
 
     PakCache() = default;
     PakCache(const PakCache &) = delete;
@@ -53,6 +62,9 @@ struct PakCache {
     void releaseTexture(const char *archiveName, uint32_t textureId);
     // Gives back one archive use; the last closes the archive. Unknown names are ignored.
     void release(const char *archiveName);
+    // Lays `file`'s entries over the archive `name` from its next opening on;
+    // an empty file takes the overlay away.
+    void setOverlay(const char *name, const std::string &file);
     // Use count of a listed archive, 0 when it is not listed.
     int32_t useCount(const char *archiveName) const;
 };

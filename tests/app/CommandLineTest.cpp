@@ -70,6 +70,9 @@ TEST(CommandLineTest, HelpAndManualPageListEveryOptionAndTheEnvironment)
     }
     EXPECT_NE(std::string::npos, help.find("LUMBRIK_MULTISAMPLE"));
     EXPECT_NE(std::string::npos, manual.find("LUMBRIK_MULTISAMPLE"));
+    // Where a parent's photos go, said in both.
+    EXPECT_NE(std::string::npos, help.find("~/Pictures/Lumbrik"));
+    EXPECT_NE(std::string::npos, manual.find("~/Pictures/Lumbrik"));
     EXPECT_NE(std::string::npos, manual.find("\"lumbrik " + std::string(GAME_VERSION) + "\""));
     for (int i = 0; i < GAME_LANGUAGE_COUNT; i++)
         EXPECT_NE(std::string::npos, help.find(std::string(" ") + GAME_LANGUAGES[i])) << GAME_LANGUAGES[i];

@@ -9,7 +9,7 @@ paktool=$1 data=$2 out=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -rf "$out"
-for h in PakArchiveFuzz ModelFuzz PakContentsFuzz SoundClipFuzz SettingsFuzz GeneratedTextureFuzz ProgressFuzz ImageStbFuzz; do
+for h in PakArchiveFuzz ModelFuzz PakContentsFuzz SoundClipFuzz SettingsFuzz GeneratedTextureFuzz ProgressFuzz ImageStbFuzz PhotoDecodeFuzz; do
     mkdir -p "$out/$h"
 done
 
@@ -77,4 +77,20 @@ seed ProgressFuzz "$work/progress2"
 for d in '?#Plasma64,64,10,20,30' '?#Fire32,16' '!#Plasma 8, 8, 300, 0, 255'; do
     printf '%s' "$d" >"$work/description"
     seed GeneratedTextureFuzz "$work/description"
+done
+
+# Photos: the smallest the game takes, as JPEG (baseline, progressive, grey,
+# with an Exif orientation) and PNG (RGB, grey, with alpha), and the Exif
+# block alone.
+/usr/bin/convert -size 400x400 plasma:fractal -seed 2 -quality 40 "$work/photo.jpg" 2>/dev/null
+/usr/bin/convert "$work/photo.jpg" -interlace Plane -quality 30 "$work/progressive.jpg"
+/usr/bin/convert "$work/photo.jpg" -colorspace Gray -quality 30 "$work/grey.jpg"
+/usr/bin/convert "$work/photo.jpg" -resize 400x400 "$work/photo.png"
+/usr/bin/convert -size 400x400 gradient:black-white "$work/grey.png"
+/usr/bin/convert "$work/photo.jpg" -alpha set -channel A -evaluate set 50% "$work/alpha.png"
+exif='Exif\0\0MM\0\052\0\0\0\010\0\001\001\022\0\003\0\0\0\001\0\006\0\0\0\0\0\0'
+printf "$exif" >"$work/exif"
+{ printf '\377\330\377\341\0\042'; printf "$exif"; tail -c +3 "$work/photo.jpg"; } >"$work/turned.jpg"
+for f in photo.jpg progressive.jpg grey.jpg photo.png grey.png alpha.png exif turned.jpg; do
+    seed PhotoDecodeFuzz "$work/$f"
 done

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "pakwriter/PakWriter.h"
-#include "pakwriter/PngWriter.h"
+#include "resources/PngWriter.h"
 
 // A fresh folder under the test temp dir, unique per call.
 std::string makeTempFolder(const char *tag);

@@ -40,7 +40,7 @@ step() {
 }
 
 step "$out/tests/lumbrik_unit_tests" --gtest_filter='Mixer*:Settings*'
-step "$out/tests/lumbrik_gl_tests" --gtest_filter='DeferredDecoding*:StartupPrefetch*:StartTest*'
+step "$out/tests/lumbrik_gl_tests" --gtest_filter='DeferredDecoding*:StartupPrefetch*:StartTest*:PhotoPicturesTest.Cache*'
 step env DISPLAY="${LUMBRIK_SOAK_DISPLAY:-$DISPLAY}" LUMBRIK_SOAK_ROUNDS=3 "$out/tests/lumbrik_soak_tests"
 
 # The real program until its first frames, then SIGTERM: it must end with 0.

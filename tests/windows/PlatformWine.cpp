@@ -196,6 +196,21 @@ void settingsFolderIsCreatedWhenMissing()
     CHECK(setCommonAppData("%ProgramData%"));
 }
 
+// The user's pictures and local data folders moved (as a parent may move
+// them): the photo folder follows the shell, the cache is made inside it.
+void photoAndCacheFoldersFollowTheShell()
+{
+    const std::string pictures = std::string(BASE) + "\\my pictures", local = std::string(BASE) + "\\local data";
+    CHECK(CreateDirectoryA(pictures.c_str(), NULL));
+    CHECK(CreateDirectoryA(local.c_str(), NULL));
+    CHECK(setRegistryText(HKEY_CURRENT_USER, COMMON_APPDATA_KEY, "My Pictures", REG_EXPAND_SZ, pictures));
+    CHECK(setRegistryText(HKEY_CURRENT_USER, COMMON_APPDATA_KEY, "Local AppData", REG_EXPAND_SZ, local));
+    CHECK_EQ(platformPhotoFolder(), pictures + "\\Lumbrik");
+    CHECK_EQ(platformCacheFolder(), local + "\\lumbrik\\cache");
+    CHECK(isFolder(local + "\\lumbrik\\cache"));
+    CHECK(!exists(pictures + "\\Lumbrik"));  // never made for the parent
+}
+
 void saveThenLoadRoundTripsEveryField()
 {
     const std::string path = SHARED + "\\pelnovo_lumbrik_cfg";
@@ -520,6 +535,7 @@ int main()
 
     runCase("settings path in the all-users data folder", settingsPathIsInTheAllUsersDataFolder);
     runCase("settings folder created when missing", settingsFolderIsCreatedWhenMissing);
+    runCase("photo and cache folders follow the shell", photoAndCacheFoldersFollowTheShell);
     runCase("save then load round-trips every field", saveThenLoadRoundTripsEveryField);
     runCase("save replaces an existing file", saveReplacesAnExistingFile);
     runCase("sharing the settings file with every user is accepted", sharingTheSettingsFileIsAccepted);

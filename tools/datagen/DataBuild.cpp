@@ -10,7 +10,7 @@
 #include "datagen/Sound.h"
 #include "datagen/SvgRender.h"
 #include "datagen/TextFit.h"
-#include "pakwriter/PngWriter.h"
+#include "resources/PngWriter.h"
 
 bool loadTexts(DataBuild &build, const std::string &language)
 {
@@ -135,14 +135,6 @@ static bool wordsApplied(DataBuild &build, const std::string &source, const std:
 bool renderSource(DataBuild &build, const std::string &source, int width, int height, bool opaque, Bytes &png)
 {
     std::string key = source + "|" + std::to_string(width) + "|" + std::to_string(height) + "|" + (opaque ? "o" : "a");
-    auto photo = build.overrides.find(source);
-    if (photo != build.overrides.end()) {
-        auto cached = build.rendered.find(key);
-        png = cached != build.rendered.end() ? cached->second
-                                             : encodeRenderedPng(resampleImage(photo->second, width, height), opaque);
-        build.rendered[key] = png;
-        return true;
-    }
     Bytes bytes;
     std::string path = build.dataDir + "/" + source;
     if (!readFile(path, bytes)) {

@@ -25,7 +25,6 @@ struct DataBuild {
     std::map<std::string, std::string> texts; // {{key}} -> words of the current language
     std::vector<std::string> fitProblems;     // texts too large for their boxes, one message each
     std::map<std::string, Bytes> rendered;    // render cache: source|w|h|opaque -> PNG
-    std::map<std::string, RenderedImage> overrides;  // source -> image used instead (photos)
     std::string error;                        // why the last operation failed
 };
 

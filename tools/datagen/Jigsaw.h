@@ -10,7 +10,7 @@
 
 #include "datagen/Triangulate.h"
 #include "pakwriter/PakWriter.h"
-#include "pakwriter/PngWriter.h"
+#include "resources/PngWriter.h"
 
 const int kJigsawSizes = 2;
 const int kJigsawLayouts = 3;

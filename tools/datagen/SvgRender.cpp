@@ -160,33 +160,3 @@ Bytes encodeRenderedPng(const RenderedImage &image, bool opaque)
     cairo_surface_destroy(surface);
     return out;
 }
-
-// One channel of the source at (fx, fy) in pixels, bilinear, edges clamped.
-static double sample(const RenderedImage &im, double fx, double fy, int c)
-{
-    fx = std::max(0.0, std::min(fx, im.width - 1.0));
-    fy = std::max(0.0, std::min(fy, im.height - 1.0));
-    int x0 = (int)fx, y0 = (int)fy;
-    int x1 = std::min(x0 + 1, im.width - 1), y1 = std::min(y0 + 1, im.height - 1);
-    double ax = fx - x0, ay = fy - y0;
-    auto at = [&](int x, int y) { return (double)im.rgba[((size_t)y * im.width + x) * 4 + c]; };
-    double top = at(x0, y0) * (1 - ax) + at(x1, y0) * ax;
-    double bottom = at(x0, y1) * (1 - ax) + at(x1, y1) * ax;
-    return top * (1 - ay) + bottom * ay;
-}
-
-RenderedImage resampleImage(const RenderedImage &image, int width, int height)
-{
-    RenderedImage out;
-    out.width = width;
-    out.height = height;
-    out.rgba.assign((size_t)width * height * 4, 0);
-    double sx = (double)image.width / width, sy = (double)image.height / height;
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++)
-            for (int c = 0; c < 4; c++) {
-                double v = sample(image, (x + 0.5) * sx - 0.5, (y + 0.5) * sy - 0.5, c);
-                out.rgba[((size_t)y * width + x) * 4 + c] = (unsigned char)std::lround(v);
-            }
-    return out;
-}

@@ -31,8 +31,6 @@ bool measureSvgElements(const std::string &svg, const std::vector<std::string> &
                         std::string &error);
 // Reads an SVG file and renders it as renderSvg does.
 bool renderSvgFile(const std::string &path, int width, int height, RenderedImage &out, std::string &error);
-// The image scaled to width x height (bilinear), for pictures given as photos.
-RenderedImage resampleImage(const RenderedImage &image, int width, int height);
 // A PNG of the image: RGB when `opaque`, else RGBA. zlib-compressed by cairo;
 // the same pixels always give the same bytes.
 Bytes encodeRenderedPng(const RenderedImage &image, bool opaque);

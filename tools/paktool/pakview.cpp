@@ -20,7 +20,8 @@
 #include "app/Frame.h"
 #include "app/GL.h"
 #include "app/Game.h"
-#include "pakwriter/PngWriter.h"
+#include "pakwriter/PakWriter.h"
+#include "resources/PngWriter.h"
 #include "scene/SceneObject.h"
 
 struct ViewItem {

@@ -1,25 +1,28 @@
-#include "pakwriter/PngWriter.h"
+#include "resources/PngWriter.h"
 
-static uint32_t crcTable[256];
+#include <cstddef>
+#include <cstdint>
 
-static void buildCrcTable()
-{
-    if (crcTable[1])
-        return;
-    for (uint32_t n = 0; n < 256; n++) {
-        uint32_t c = n;
-        for (int k = 0; k < 8; k++)
-            c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-        crcTable[n] = c;
+struct CrcTable {
+    uint32_t entries[256];
+    CrcTable()
+    {
+        for (uint32_t n = 0; n < 256; n++) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; k++)
+                c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+            entries[n] = c;
+        }
     }
-}
+};
 
 static uint32_t crc(const unsigned char *p, size_t n)
 {
-    buildCrcTable();
+    // Built once, on first use, by whichever thread comes first (C++11 statics).
+    static const CrcTable table;
     uint32_t c = 0xffffffffu;
     for (size_t i = 0; i < n; i++)
-        c = crcTable[(c ^ p[i]) & 0xff] ^ (c >> 8);
+        c = table.entries[(c ^ p[i]) & 0xff] ^ (c >> 8);
     return c ^ 0xffffffffu;
 }
 

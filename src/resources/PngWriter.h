@@ -1,8 +1,11 @@
-// A small PNG encoder (8-bit channels, stored deflate blocks) for test images
-// and tool output. Not meant to compress well; meant to be exact and simple.
+// A small PNG encoder (8-bit channels, stored deflate blocks) for test images,
+// tool output and the pictures made from photos. Not meant to compress well;
+// meant to be exact, simple and fast. Safe to call from several threads.
 #pragma once
 
-#include "pakwriter/PakWriter.h"
+#include <vector>
+
+typedef std::vector<unsigned char> Bytes;
 
 enum PngKind {
     PNG_GREY = 0,
