@@ -21,7 +21,8 @@
 //
 // Usage: lumbrik_bench_game [DATA_DIR] [--frames N] [--no-scissor] [--overdraw]
 //                           [--idle-ms N] [--multisample=on|off]
-//                           [--scenario play|hover|pulse|glide]
+//                           [--scenario play|hover|pulse|glide] [--full-redraw]
+// --full-redraw draws every frame in full, never from the kept picture.
 // DATA_DIR holds the game's archives (default build/data); LUMBRIK_MULTISAMPLE
 // and --multisample choose the mode as they do for the game.
 
@@ -89,6 +90,7 @@ struct BenchOptions {
     int idleMs = DEFAULT_IDLE_MS;
     bool scissor = true;
     bool overdraw = false;
+    bool fullRedraw = false;  // never draw from the kept picture
     const char *dataDir = "build/data";
 };
 
@@ -121,6 +123,8 @@ static bool parseOptions(int argc, char **argv, BenchOptions &options)
             options.scissor = false;
         else if (strcmp(arg, "--overdraw") == 0)
             options.overdraw = true;
+        else if (strcmp(arg, "--full-redraw") == 0)
+            options.fullRedraw = true;
         else if (strncmp(arg, "--multisample=", 14) == 0)
             continue;  // read by openGameDisplay
         else if (arg[0] != '-' && !haveDir) {
@@ -415,6 +419,7 @@ struct RunResults {
     double totalMs = 0;
     double cpuMs = 0;                  // the process's, all threads, over the run
     AllocationCounts allocations;      // all measured frames, input queueing included
+    uint64_t partialFrames = 0, fullFrames = 0;  // drawn from the kept picture, drawn in full
 };
 
 static void sampleFrame(const PieceSet &set, FrameSample &s)
@@ -429,6 +434,7 @@ static void sampleFrame(const PieceSet &set, FrameSample &s)
 static void measureFrames(Scenario scenario, const PieceSet &set, int frames, RunResults &results)
 {
     ScenarioState st;
+    uint64_t partial0 = app.frameCache.partialFrames, full0 = app.frameCache.fullFrames;
     results.samples.assign((size_t)frames, FrameSample());
     AllocationCounts first = readAllocationCounts();
     double cpu0 = processCpuMs();
@@ -445,6 +451,8 @@ static void measureFrames(Scenario scenario, const PieceSet &set, int frames, Ru
         sampleFrame(set, s);
     }
     results.totalMs = msBetween(start, BenchClock::now());
+    results.partialFrames = app.frameCache.partialFrames - partial0;
+    results.fullFrames = app.frameCache.fullFrames - full0;
     results.cpuMs = processCpuMs() - cpu0;
     results.allocations = allocationsBetween(first, readAllocationCounts());
 }
@@ -552,7 +560,8 @@ static void printActivity(const RunResults &r)
     int n = (int)r.samples.size();
     printf("%-24s %d of %d frames hovered a piece; %.2f candidates per pick\n", "pick:", hovered, n,
            (double)candidates / n);
-    printf("%-24s %d of %d frames drawn (the rest showed nothing new)\n", "drawn:", drawn, n);
+    printf("%-24s %d of %d frames drawn (the rest showed nothing new): %llu from the kept picture, %llu in full\n",
+           "drawn:", drawn, n, (unsigned long long)r.partialFrames, (unsigned long long)r.fullFrames);
     printf("%-24s %d clicks; a piece selected with its shadow in %d frames, pulsing in %d\n", "selection:", clicks,
            shadow, pulsing);
 }
@@ -875,7 +884,7 @@ int main(int argc, char **argv)
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
         fprintf(stderr, "usage: %s [DATA_DIR] [--frames N] [--no-scissor] [--overdraw] [--idle-ms N] "
-                        "[--multisample=on|off] [--scenario play|hover|pulse|glide]\n", argv[0]);
+                        "[--multisample=on|off] [--scenario play|hover|pulse|glide] [--full-redraw]\n", argv[0]);
         return 2;
     }
     if (chdir(options.dataDir) != 0) {
@@ -883,6 +892,7 @@ int main(int argc, char **argv)
         return 1;
     }
     app.picker.scissorColourPass = options.scissor;
+    app.frameCache.fullRedraw = options.fullRedraw;
     if (options.overdraw)
         requestCountingStencil();
     startTimed(times, argc, argv);

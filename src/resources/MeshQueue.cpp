@@ -29,6 +29,7 @@ void MeshQueue::add(Mesh &mesh)
                 e.lights |= (uint8_t)(2u << i);
     }
     entries.push_back(e);
+    prepared = false;
 }
 
 void MeshQueue::clear()
@@ -36,6 +37,7 @@ void MeshQueue::clear()
     entries.clear();
     boxes.clear();
     states.clear();
+    prepared = false;
 }
 
 // ---------------------------------------------------------------- grouping
@@ -264,18 +266,40 @@ static void drawTogether(MeshQueue &q, int32_t first)
     glDrawArrays(GL_TRIANGLES, 0, (GLsizei)(floats / MESH_VERTEX_FLOATS));
 }
 
-void MeshQueue::draw(bool blended)
+void MeshQueue::prepare()
 {
-    if (entries.empty())
-        return;
     findStates(*this);
     findBoxes(*this);
     groups.group(states.data(), boxes.data(), (int32_t)entries.size());
+    prepared = true;
+}
+
+static bool batchMissed(const MeshQueue &q, int32_t first, const ScreenBox *only)
+{
+    if (!only)
+        return false;
+    for (int32_t j = first; j >= 0; j = q.groups.nextInBatch[j])
+        if (boxesMeet(q.boxes[j], *only))
+            return false;
+    return true;
+}
+
+void MeshQueue::draw(bool blended, const ScreenBox *only)
+{
+    if (entries.empty())
+        return;
+    if (!prepared)
+        prepare();
     glPushMatrix();
     for (int32_t first : groups.batchFirst) {
+        if (batchMissed(*this, first, only))
+            continue;
         const QueuedMesh &e = entries[first];
         setState(e, blended);
-        if (groups.nextInBatch[first] < 0)
+        // A mesh that can share a draw is always drawn from its eye-space
+        // arrays, alone or not, so that its pixels do not depend on which
+        // other meshes happen to share its batch this frame.
+        if (states[first] < 0)
             drawAlone(e);
         else
             drawTogether(*this, first);
