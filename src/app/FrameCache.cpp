@@ -34,6 +34,7 @@ static void recordQueue(const MeshQueue &q, bool blended, std::vector<DrawRecord
         const QueuedMesh &e = q.entries[i];
         DrawRecord r;
         r.mesh = e.mesh;
+        r.loadedAt = e.mesh->loadedAt;
         r.texture = e.mesh->textureId;
         memcpy(r.modelView, e.mesh->modelView, sizeof r.modelView);
         memcpy(r.colour, e.colour, sizeof r.colour);
@@ -47,7 +48,7 @@ static void recordQueue(const MeshQueue &q, bool blended, std::vector<DrawRecord
 
 static bool sameDraw(const DrawRecord &a, const DrawRecord &b)
 {
-    return a.mesh == b.mesh && a.texture == b.texture && a.depthTest == b.depthTest && a.lights == b.lights &&
+    return a.mesh == b.mesh && a.loadedAt == b.loadedAt && a.texture == b.texture && a.depthTest == b.depthTest && a.lights == b.lights &&
            a.blended == b.blended && memcmp(a.colour, b.colour, sizeof a.colour) == 0 &&
            memcmp(a.modelView, b.modelView, sizeof a.modelView) == 0;
 }
@@ -303,14 +304,11 @@ void drawFrameFromCache(FrameCache &c)
     recordQueue(app.opaqueQueue, false, c.fresh);
     recordQueue(app.transparentQueue, true, c.fresh);
     PixelRect r;
-    // A mesh freed and another loaded at its address compares equal: draw in full.
-    bool partial = c.kept && !c.fullRedraw && c.width == width && c.height == height &&
-                   c.meshChanges == app.meshChanges && changedRect(c.records, c.fresh, width, height, r) &&
+    bool partial = c.kept && !c.fullRedraw && c.width == width && c.height == height && changedRect(c.records, c.fresh, width, height, r) &&
                    (double)(r.x1 - r.x0) * (r.y1 - r.y0) <= PARTIAL_SHARE_LIMIT * width * height;
     if (partial)
         drawPartly(c, r, width, height);
     else
         drawFully(c, width, height);
     c.records.swap(c.fresh);
-    c.meshChanges = app.meshChanges;
 }

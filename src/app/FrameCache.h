@@ -20,6 +20,7 @@ struct Mesh;
 // What decides the pixels of one queued draw, and where they can land.
 struct DrawRecord {
     const Mesh *mesh = nullptr;  // Borrowed: compared only, never followed
+    uint32_t loadedAt = 0;  // tells a mesh from an earlier one at its address
     uint32_t texture = 0;
     double modelView[16] = {};
     float colour[3] = {0, 0, 0};
@@ -45,7 +46,6 @@ struct FrameCache {
     bool usable = false;         // ... and it can copy the screen into a texture
     bool powerOfTwo = false;     // ... only into a power-of-two one
     bool throughMemory = false;  // ... multisampled: copied by reading pixels back
-    uint32_t meshChanges = 0;    // App::meshChanges when the picture was kept
     std::vector<DrawRecord> records;  // the kept frame's draws, opaque then blended
     std::vector<DrawRecord> fresh;    // this frame's, swapped in once drawn
     uint64_t partialFrames = 0, fullFrames = 0;  // drawn each way so far

@@ -126,12 +126,12 @@ static void findStates(MeshQueue &q)
     }
 }
 
-static ScreenBox screenBox(const Mesh &mesh, const double projection[16], const float margin[2])
+ScreenBox meshScreenBox(const Mesh &mesh, const BoxProjection &p)
 {
     ScreenBox box;
     for (int corner = 0; corner < 8; corner++) {
         double clip[4];
-        mesh.clipCorner(corner, projection, clip);
+        mesh.clipCorner(corner, p.projection, clip);
         if (!(clip[3] > 1e-6))
             return ScreenBox();  // reaches behind the eye (or is not a number)
         for (int k = 0; k < 2; k++) {
@@ -141,25 +141,31 @@ static ScreenBox screenBox(const Mesh &mesh, const double projection[16], const 
         }
     }
     for (int k = 0; k < 2; k++) {
-        box.low[k] -= margin[k];
-        box.high[k] += margin[k];
+        box.low[k] -= p.margin[k];
+        box.high[k] += p.margin[k];
     }
     box.everywhere = false;
     return box;
 }
 
-static void findBoxes(MeshQueue &q)
+BoxProjection currentBoxProjection()
 {
-    double projection[16];
+    BoxProjection p;
     GLint viewport[4];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_PROJECTION_MATRIX, p.projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
     // Normalized device coordinates span 2 across the viewport.
-    float margin[2] = {2 * BOX_MARGIN_PIXELS / (viewport[2] > 0 ? viewport[2] : 1),
-                       2 * BOX_MARGIN_PIXELS / (viewport[3] > 0 ? viewport[3] : 1)};
+    p.margin[0] = 2 * BOX_MARGIN_PIXELS / (viewport[2] > 0 ? viewport[2] : 1);
+    p.margin[1] = 2 * BOX_MARGIN_PIXELS / (viewport[3] > 0 ? viewport[3] : 1);
+    return p;
+}
+
+static void findBoxes(MeshQueue &q)
+{
+    BoxProjection p = currentBoxProjection();
     q.boxes.resize(q.entries.size());
     for (size_t i = 0; i < q.entries.size(); i++)
-        q.boxes[i] = screenBox(*q.entries[i].mesh, projection, margin);
+        q.boxes[i] = meshScreenBox(*q.entries[i].mesh, p);
 }
 
 // ---------------------------------------------------------------- drawing

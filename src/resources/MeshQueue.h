@@ -29,6 +29,17 @@ struct ScreenBox {
     bool everywhere = true;
 };
 
+// The current projection and a margin of a few pixels, for screen boxes.
+struct BoxProjection {
+    double projection[16] = {};
+    float margin[2] = {0, 0};  // normalized device units
+};
+
+// Reads the projection matrix and viewport now in use.
+BoxProjection currentBoxProjection();
+// The screen box of the mesh as last drawn (its model-view), grown by the
+// margin: every fragment it can make lies inside.
+ScreenBox meshScreenBox(const Mesh &mesh, const BoxProjection &p);
 // Whether two screen boxes share a point; a box that is everywhere meets every box.
 bool boxesMeet(const ScreenBox &a, const ScreenBox &b);
 
