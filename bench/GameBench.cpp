@@ -334,6 +334,25 @@ static bool queuePulse(const PieceSet &set, ScenarioState &st)
     return clickOnObject(set.pieces[st.piece]);
 }
 
+// A click on the middle of the outline's box: the first triangle of an
+// outline can lie under a neighbour's tab.
+static bool clickOnPlace(const SceneObject *place)
+{
+    if (place->meshCount == 0)
+        return false;
+    const Mesh *mesh = place->meshes[0];
+    double centre[3];
+    for (int k = 0; k < 3; k++)
+        centre[k] = 0.5 * ((double)mesh->lowCorner[k] + mesh->highCorner[k]);
+    int x = 0, y = 0;
+    if (!projectToWindow(mesh, centre, x, y))
+        return false;
+    pushMotion(x, y);
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
+    return true;
+}
+
 static bool atHome(const SceneObject *piece, const SceneObject *place)
 {
     const Transform &t = piece->transform;
@@ -344,12 +363,15 @@ static bool atHome(const SceneObject *piece, const SceneObject *place)
 static bool queueGlide(const PieceSet &set, ScenarioState &st)
 {
     st.waited++;
-    if (st.phase == 2 && !atHome(set.pieces[st.piece], set.places[st.piece]) && st.waited < 200)
+    // A click that did not send it (the piece has not left) gives it up after a few frames.
+    bool sent = app.board.selectedPiece != set.pieces[st.piece] || app.board.shadowObject == nullptr;
+    if (st.phase == 2 && !atHome(set.pieces[st.piece], set.places[st.piece]) && (sent || st.waited < 4) &&
+        st.waited < 200)
         return false;
     if (st.phase == 1) {
         st.phase = 2;
         st.waited = 0;
-        return clickOnObject(set.places[st.piece]);
+        return clickOnPlace(set.places[st.piece]);
     }
     for (int tries = 0; tries < set.count; tries++) {
         st.piece = (st.piece + 1) % set.count;

@@ -193,6 +193,9 @@ static void drawIds(Picker &p, const std::vector<DrawRecord> &records, const Pix
             const unsigned char *rgba = (const unsigned char *)&read[(size_t)y * w + x];
             im.ids[(size_t)(r.y0 + y) * im.width + r.x0 + x] = rgba[0] | rgba[1] << 8 | rgba[2] << 16;
         }
+    // A whole window's worth is not kept for the small mends that follow.
+    if (read.size() > (size_t)im.width * im.height / 8)
+        std::vector<uint32_t>().swap(read);
 }
 
 static ScreenBox boxOfRect(const PixelRect &r, int32_t width, int32_t height)
