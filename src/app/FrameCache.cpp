@@ -108,6 +108,17 @@ bool changedRect(const std::vector<DrawRecord> &before, const std::vector<DrawRe
     return true;
 }
 
+ScreenBox boxOfRect(const PixelRect &r, int32_t width, int32_t height)
+{
+    ScreenBox b;
+    b.everywhere = false;
+    b.low[0] = 2.0f * (float)r.x0 / (float)width - 1;
+    b.high[0] = 2.0f * (float)r.x1 / (float)width - 1;
+    b.low[1] = 2.0f * (float)r.y0 / (float)height - 1;
+    b.high[1] = 2.0f * (float)r.y1 / (float)height - 1;
+    return b;
+}
+
 // ---------------------------------------------------------------- the texture
 
 static int32_t powerOfTwoAtLeast(int32_t n)
@@ -283,12 +294,7 @@ static void drawPartly(FrameCache &c, const PixelRect &r, int32_t width, int32_t
     glEnable(GL_SCISSOR_TEST);
     glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    ScreenBox only;
-    only.everywhere = false;
-    only.low[0] = 2.0f * (float)r.x0 / (float)width - 1;
-    only.high[0] = 2.0f * (float)r.x1 / (float)width - 1;
-    only.low[1] = 2.0f * (float)r.y0 / (float)height - 1;
-    only.high[1] = 2.0f * (float)r.y1 / (float)height - 1;
+    ScreenBox only = boxOfRect(r, width, height);
     drawQueuedMeshes(&only);
     glDisable(GL_SCISSOR_TEST);
     showKept(c, r);

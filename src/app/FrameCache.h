@@ -66,3 +66,5 @@ void drawFrameFromCache(FrameCache &cache);
 // cannot be bounded or the draws cannot be compared (the frame is drawn in full).
 bool changedRect(const std::vector<DrawRecord> &before, const std::vector<DrawRecord> &now, int32_t width,
                  int32_t height, PixelRect &out);
+// The rectangle in normalized device coordinates, for a window of that size.
+ScreenBox boxOfRect(const PixelRect &r, int32_t width, int32_t height);

@@ -198,17 +198,6 @@ static void drawIds(Picker &p, const std::vector<DrawRecord> &records, const Pix
         std::vector<uint32_t>().swap(read);
 }
 
-static ScreenBox boxOfRect(const PixelRect &r, int32_t width, int32_t height)
-{
-    ScreenBox b;
-    b.everywhere = false;
-    b.low[0] = 2.0f * (float)r.x0 / (float)width - 1;
-    b.high[0] = 2.0f * (float)r.x1 / (float)width - 1;
-    b.low[1] = 2.0f * (float)r.y0 / (float)height - 1;
-    b.high[1] = 2.0f * (float)r.y1 / (float)height - 1;
-    return b;
-}
-
 // Mends the kept image where the pickables moved; false (and the image
 // dropped) when they moved too much to be worth it.
 static bool mendImage(Picker &p, const std::vector<DrawRecord> &now)
