@@ -162,7 +162,8 @@ static void drawIds(Picker &p, const std::vector<DrawRecord> &records, const Pix
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
     glDisable(GL_TEXTURE_2D);
-    glDisable(GL_MULTISAMPLE);
+    if (app.display && app.display->multisampled)
+        glDisable(GL_MULTISAMPLE);  // one colour per pixel: a blend of two numbers names neither
     glDisable(GL_DITHER);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
