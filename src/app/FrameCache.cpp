@@ -242,6 +242,7 @@ static void showKept(const FrameCache &c, const PixelRect &hole)
     glDisable(GL_ALPHA_TEST);
     glDisable(GL_LIGHTING);
     glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_DITHER);  // a 16-bit buffer must get back the very values it gave
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, c.texture);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);

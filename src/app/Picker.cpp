@@ -247,10 +247,23 @@ static bool imageReady(Picker &p, int32_t width, int32_t height)
     return ready;
 }
 
+// Numbers are written as 24-bit colours: fewer bits a channel would merge them.
+static bool wholeBytes(PickImage &im)
+{
+    if (im.wholeBytes < 0) {
+        GLint bits[3] = {0, 0, 0};
+        glGetIntegerv(GL_RED_BITS, &bits[0]);
+        glGetIntegerv(GL_GREEN_BITS, &bits[1]);
+        glGetIntegerv(GL_BLUE_BITS, &bits[2]);
+        im.wholeBytes = bits[0] >= 8 && bits[1] >= 8 && bits[2] >= 8;
+    }
+    return im.wholeBytes == 1;
+}
+
 static bool pickFromImage(Picker &p)
 {
     int32_t width = app.display ? app.display->width : 0, height = app.display ? app.display->height : 0;
-    if (!p.image.enabled || width <= 0 || height <= 0 || !imageReady(p, width, height))
+    if (!p.image.enabled || width <= 0 || height <= 0 || !wholeBytes(p.image) || !imageReady(p, width, height))
         return false;
     p.candidates.clear();
     p.hovered = nullptr;

@@ -27,6 +27,7 @@ struct PickImage {
     int32_t width = 0, height = 0;
     bool kept = false;
     bool enabled = true;  // false: every pick takes the two passes
+    int8_t wholeBytes = -1;  // the colour buffer keeps 8 bits a channel: 1 yes, 0 no, -1 not asked yet
     uint64_t lookUps = 0; // picks answered from the image
 };
 
