@@ -14,8 +14,15 @@
 // frame (stencil increments: every fragment that passes the alpha and depth
 // tests) in all and for each mesh drawn alone.
 //
+// --scenario chooses what the measured frames play (default play, as above):
+//   hover  the pointer moves in small steps over the still play screen, no clicks
+//   pulse  one selected piece pulsing: each time its pulse ends another is clicked
+//   glide  one piece at a time selected, sent to its outline, gliding and landing
+//
 // Usage: lumbrik_bench_game [DATA_DIR] [--frames N] [--no-scissor] [--overdraw]
 //                           [--idle-ms N] [--multisample=on|off]
+//                           [--scenario play|hover|pulse|glide] [--full-redraw]
+// --full-redraw draws every frame in full, never from the kept picture.
 // DATA_DIR holds the game's archives (default build/data); LUMBRIK_MULTISAMPLE
 // and --multisample choose the mode as they do for the game.
 
@@ -75,16 +82,31 @@ const int DEFAULT_IDLE_MS = 3000;
 // Meshes listed by the overdraw report.
 const int OVERDRAW_LISTED = 12;
 
+enum Scenario { SCENARIO_PLAY, SCENARIO_HOVER, SCENARIO_PULSE, SCENARIO_GLIDE, SCENARIO_COUNT };
+static const char *const SCENARIO_NAMES[SCENARIO_COUNT] = {"play", "hover", "pulse", "glide"};
+
 struct BenchOptions {
     int frames = 300;
+    Scenario scenario = SCENARIO_PLAY;
     int idleMs = DEFAULT_IDLE_MS;
     bool scissor = true;
     bool overdraw = false;
+    bool fullRedraw = false;  // never draw from the kept picture
     const char *dataDir = "build/data";
 };
 
 
 // ---------------------------------------------------------------- options
+
+static bool parseScenario(const char *name, Scenario &out)
+{
+    for (int k = 0; k < SCENARIO_COUNT; k++)
+        if (strcmp(name, SCENARIO_NAMES[k]) == 0) {
+            out = (Scenario)k;
+            return true;
+        }
+    return false;
+}
 
 static bool parseOptions(int argc, char **argv, BenchOptions &options)
 {
@@ -96,10 +118,14 @@ static bool parseOptions(int argc, char **argv, BenchOptions &options)
             i++;
         else if (strcmp(arg, "--idle-ms") == 0 && hasValue && parseCount(argv[i + 1], options.idleMs))
             i++;
+        else if (strcmp(arg, "--scenario") == 0 && hasValue && parseScenario(argv[i + 1], options.scenario))
+            i++;
         else if (strcmp(arg, "--no-scissor") == 0)
             options.scissor = false;
         else if (strcmp(arg, "--overdraw") == 0)
             options.overdraw = true;
+        else if (strcmp(arg, "--full-redraw") == 0)
+            options.fullRedraw = true;
         else if (strncmp(arg, "--multisample=", 14) == 0)
             continue;  // read by openGameDisplay
         else if (arg[0] != '-' && !haveDir) {
@@ -205,6 +231,7 @@ static void startTimed(StartupTimes &t, int argc, char **argv)
 // child 0, each piece's outline follows it).
 struct PieceSet {
     SceneObject *pieces[MAX_PIECES] = {};  // Borrowed: children of the board
+    SceneObject *places[MAX_PIECES] = {};  // Borrowed: each piece's outline
     int count = 0;
 };
 
@@ -214,8 +241,10 @@ static void collectPieces(PieceSet &set)
     SceneObject *board = app.board.boardObject;
     if (!board)
         return;
-    for (size_t i = 1; i < board->children.size() && set.count < MAX_PIECES; i += 2)
+    for (size_t i = 1; i + 1 < board->children.size() && set.count < MAX_PIECES; i += 2) {
+        set.places[set.count] = board->children[i + 1];
         set.pieces[set.count++] = board->children[i];
+    }
 }
 
 static bool isPiece(const PieceSet &set, const SceneObject *object)
@@ -266,6 +295,111 @@ static bool queueInput(const PieceSet &set, int f, bool clicks)
     return true;
 }
 
+// The state a scenario keeps from frame to frame.
+struct ScenarioState {
+    int piece = 0;     // the piece the pulse or glide scenario works on
+    int phase = 0;     // glide: 0 select it, 1 send it home, 2 wait for it to land
+    int waited = 0;    // frames spent in the current phase
+};
+
+// Hover: small steps along a wave across the middle of the screen.
+static void queueHover(int f)
+{
+    const Display &d = *app.display;
+    int span = d.width * 3 / 4, step = 6;
+    int x = d.width / 8 + (f * step) % span;
+    int y = d.height / 2 + (int)(d.height / 6 * std::sin(f / 20.0));
+    pushMotion(x, y);
+}
+
+static bool clickOnObject(const SceneObject *object)
+{
+    int x = 0, y = 0;
+    if (!windowPointOf(object, x, y))
+        return false;
+    pushMotion(x, y);
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
+    return true;
+}
+
+// Pulse: whenever no piece is pulsing (its first frame, at scale 1, aside),
+// the next loose piece is clicked.
+static bool queuePulse(const PieceSet &set, ScenarioState &st)
+{
+    const PuzzleBoard &b = app.board;
+    st.waited++;
+    if (st.waited < 3 || (b.selectedPiece && std::fabs(b.selectedPiece->scaleX() - 1.0) > 1e-4))
+        return false;
+    st.waited = 0;
+    st.piece = (st.piece + PIECE_STRIDE) % set.count;
+    return clickOnObject(set.pieces[st.piece]);
+}
+
+// A click on the middle of the outline's box: the first triangle of an
+// outline can lie under a neighbour's tab.
+static bool clickOnPlace(const SceneObject *place)
+{
+    if (place->meshCount == 0)
+        return false;
+    const Mesh *mesh = place->meshes[0];
+    double centre[3];
+    for (int k = 0; k < 3; k++)
+        centre[k] = 0.5 * ((double)mesh->lowCorner[k] + mesh->highCorner[k]);
+    int x = 0, y = 0;
+    if (!projectToWindow(mesh, centre, x, y))
+        return false;
+    pushMotion(x, y);
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
+    return true;
+}
+
+static bool atHome(const SceneObject *piece, const SceneObject *place)
+{
+    const Transform &t = piece->transform;
+    return t.position[0] == place->x() && t.position[1] == place->y() && t.position[2] == 0;
+}
+
+// Glide: select a loose piece, click its outline, wait while it glides and lands.
+static bool queueGlide(const PieceSet &set, ScenarioState &st)
+{
+    st.waited++;
+    // A click that did not send it (the piece has not left) gives it up after a few frames.
+    bool sent = app.board.selectedPiece != set.pieces[st.piece] || app.board.shadowObject == nullptr;
+    if (st.phase == 2 && !atHome(set.pieces[st.piece], set.places[st.piece]) && (sent || st.waited < 4) &&
+        st.waited < 200)
+        return false;
+    if (st.phase == 1) {
+        st.phase = 2;
+        st.waited = 0;
+        return clickOnPlace(set.places[st.piece]);
+    }
+    for (int tries = 0; tries < set.count; tries++) {
+        st.piece = (st.piece + 1) % set.count;
+        if (!atHome(set.pieces[st.piece], set.places[st.piece]))
+            break;
+    }
+    st.phase = 1;
+    return clickOnObject(set.pieces[st.piece]);
+}
+
+// Queues frame f's input as the scenario plays it; true when it includes a click.
+static bool queueScenario(Scenario scenario, const PieceSet &set, int f, ScenarioState &st, bool clicks)
+{
+    switch (scenario) {
+    case SCENARIO_HOVER:
+        queueHover(f);
+        return false;
+    case SCENARIO_PULSE:
+        return queuePulse(set, st);
+    case SCENARIO_GLIDE:
+        return queueGlide(set, st);
+    default:
+        return queueInput(set, f, clicks);
+    }
+}
+
 // ---------------------------------------------------------------- frames
 
 // Until every piece has landed (the mouse over pieces, no clicks while they
@@ -295,6 +429,7 @@ static bool warmUp(PieceSet &set, int &warmupFrames)
 // One measured frame's record.
 struct FrameSample {
     double ms = 0;
+    bool drawn = false;
     AllocationCounts allocations;
     bool clicked = false;
     bool hoveredPiece = false;
@@ -308,6 +443,7 @@ struct RunResults {
     double totalMs = 0;
     double cpuMs = 0;                  // the process's, all threads, over the run
     AllocationCounts allocations;      // all measured frames, input queueing included
+    uint64_t partialFrames = 0, fullFrames = 0;  // drawn from the kept picture, drawn in full
 };
 
 static void sampleFrame(const PieceSet &set, FrameSample &s)
@@ -319,8 +455,10 @@ static void sampleFrame(const PieceSet &set, FrameSample &s)
     s.pulsing = b.selectedPiece && std::fabs(b.selectedPiece->scaleX() - 1.0) > 1e-4;
 }
 
-static void measureFrames(const PieceSet &set, int frames, RunResults &results)
+static void measureFrames(Scenario scenario, const PieceSet &set, int frames, RunResults &results)
 {
+    ScenarioState st;
+    uint64_t partial0 = app.frameCache.partialFrames, full0 = app.frameCache.fullFrames;
     results.samples.assign((size_t)frames, FrameSample());
     AllocationCounts first = readAllocationCounts();
     double cpu0 = processCpuMs();
@@ -328,15 +466,17 @@ static void measureFrames(const PieceSet &set, int frames, RunResults &results)
     for (int f = 0; f < frames; f++) {
         FrameSample &s = results.samples[(size_t)f];
         AllocationCounts before = readAllocationCounts();
-        s.clicked = queueInput(set, f, true);
+        s.clicked = queueScenario(scenario, set, f, st, true);
         BenchClock::time_point t0 = BenchClock::now();
-        playFrame();
+        s.drawn = playFrame();
         BenchClock::time_point t1 = BenchClock::now();
         s.allocations = allocationsBetween(before, readAllocationCounts());
         s.ms = msBetween(t0, t1);
         sampleFrame(set, s);
     }
     results.totalMs = msBetween(start, BenchClock::now());
+    results.partialFrames = app.frameCache.partialFrames - partial0;
+    results.fullFrames = app.frameCache.fullFrames - full0;
     results.cpuMs = processCpuMs() - cpu0;
     results.allocations = allocationsBetween(first, readAllocationCounts());
 }
@@ -356,12 +496,13 @@ static void addCounts(AllocationCounts &total, const AllocationCounts &a)
 }
 
 // Frames without clicks, continuing the measured run's mouse path.
-static void measureStages(const PieceSet &set, int firstFrame, StageResults &r)
+static void measureStages(Scenario scenario, const PieceSet &set, int firstFrame, StageResults &r)
 {
+    ScenarioState st;
     for (int k = 0; k < STAGE_COUNT; k++)
         r.ms[k].reserve(STAGE_FRAMES);
     for (int f = 0; f < STAGE_FRAMES; f++) {
-        queueInput(set, firstFrame + f, false);
+        queueScenario(scenario, set, firstFrame + f, st, false);
         for (int k = 0; k < STAGE_COUNT; k++) {
             AllocationCounts before = readAllocationCounts();
             BenchClock::time_point t0 = BenchClock::now();
@@ -430,18 +571,21 @@ static double stageMedian(const StageResults &r, int stage)
 
 static void printActivity(const RunResults &r)
 {
-    int hovered = 0, clicks = 0, shadow = 0, pulsing = 0;
+    int hovered = 0, clicks = 0, shadow = 0, pulsing = 0, drawn = 0;
     size_t candidates = 0;
     for (const FrameSample &s : r.samples) {
         hovered += s.hoveredPiece;
         clicks += s.clicked;
         shadow += s.shadowShown;
         pulsing += s.pulsing;
+        drawn += s.drawn;
         candidates += s.candidates;
     }
     int n = (int)r.samples.size();
     printf("%-24s %d of %d frames hovered a piece; %.2f candidates per pick\n", "pick:", hovered, n,
            (double)candidates / n);
+    printf("%-24s %d of %d frames drawn (the rest showed nothing new): %llu from the kept picture, %llu in full\n",
+           "drawn:", drawn, n, (unsigned long long)r.partialFrames, (unsigned long long)r.fullFrames);
     printf("%-24s %d clicks; a piece selected with its shadow in %d frames, pulsing in %d\n", "selection:", clicks,
            shadow, pulsing);
 }
@@ -527,6 +671,7 @@ static void printReport(const BenchOptions &options, const StartupTimes &t, cons
     printf("%-24s %dx%d, desktop %d bits per pixel\n", "resolution:", d.width, d.height, d.depth);
     printf("%-24s %s (GL_SAMPLES %d)%s\n", "multisampled:", d.multisampled ? "yes" : "no", samples,
            d.softwareRenderer ? "; a software rasterizer" : "");
+    printf("%-24s %s\n", "scenario:", SCENARIO_NAMES[options.scenario]);
     printf("%-24s %s\n", "pick colour scissor:", app.picker.scissorColourPass ? "on" : "off");
     int swapControl = -1;
     SDL_GL_GetAttribute(SDL_GL_SWAP_CONTROL, &swapControl);
@@ -763,7 +908,7 @@ int main(int argc, char **argv)
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
         fprintf(stderr, "usage: %s [DATA_DIR] [--frames N] [--no-scissor] [--overdraw] [--idle-ms N] "
-                        "[--multisample=on|off]\n", argv[0]);
+                        "[--multisample=on|off] [--scenario play|hover|pulse|glide] [--full-redraw]\n", argv[0]);
         return 2;
     }
     if (chdir(options.dataDir) != 0) {
@@ -771,6 +916,7 @@ int main(int argc, char **argv)
         return 1;
     }
     app.picker.scissorColourPass = options.scissor;
+    app.frameCache.fullRedraw = options.fullRedraw;
     if (options.overdraw)
         requestCountingStencil();
     startTimed(times, argc, argv);
@@ -787,9 +933,9 @@ int main(int argc, char **argv)
         return 1;
     }
     RunResults results;
-    measureFrames(pieces, options.frames, results);
+    measureFrames(options.scenario, pieces, options.frames, results);
     StageResults stages;
-    measureStages(pieces, options.frames, stages);
+    measureStages(options.scenario, pieces, options.frames, stages);
     double peakMiB = peakMemoryMiB();
     double idle = idleCpuShare(options.idleMs);
     printReport(options, times, results, warmupFrames);

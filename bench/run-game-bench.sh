@@ -7,9 +7,14 @@
 # rounds and the game's figures as ratios to the floor's, then the game's
 # details (stages, allocations, start-up breakdown, idle CPU), first frames
 # with an empty shader cache, and the pixel writes per screen pixel.
+# Each scenario the game plays (see GameBench.cpp: play, hover, pulse, glide)
+# gets its own floor turns, so its ratios come from one run.
 #
 # Usage: bench/run-game-bench.sh [BUILD_DIR] [--before BUILD_DIR] [--rounds N]
-#            [--frames N] [--screens "1920x1080x24 1280x1024x24"] [--displays FIRST LAST]
+#            [--frames N] [--screens "1920x1080x24 1366x768x24"] [--displays FIRST LAST]
+#            [--modes "software multisample"] [--scenarios "play hover pulse glide"]
+#            [--no-extras]
+# --no-extras leaves out the empty-cache first frames and the pixel writes.
 # BUILD_DIR (default build) holds bench/ and data/. --before names a build of
 # an older commit; its game bench runs in the same turns (its own data folder).
 set -u
@@ -19,7 +24,10 @@ BUILD=$ROOT/build
 BEFORE=""
 ROUNDS=3
 FRAMES=150
-SCREENS="1920x1080x24 1280x1024x24"
+SCREENS="1920x1080x24 1366x768x24"
+MODES="software multisample"
+SCENARIOS="play hover pulse glide"
+EXTRAS=1
 FIRST_DISPLAY=50
 LAST_DISPLAY=59
 if [ $# -gt 0 ] && [ "${1#-}" = "$1" ]; then
@@ -33,6 +41,9 @@ while [ $# -gt 0 ]; do
     --frames) FRAMES=$2; shift 2 ;;
     --screens) SCREENS=$2; shift 2 ;;
     --displays) FIRST_DISPLAY=$2; LAST_DISPLAY=$3; shift 3 ;;
+    --modes) MODES=$2; shift 2 ;;
+    --scenarios) SCENARIOS=$2; shift 2 ;;
+    --no-extras) EXTRAS=0; shift ;;
     *) echo "run-game-bench: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -56,6 +67,7 @@ run() {
     [ "$name" = game ] && [ "$5" = 1 ] && args+=(--idle-ms 10)
     shift 5
     args+=("$@")
+    [ "$name" != floor ] && [ "${SCENARIO:-play}" != play ] && args+=(--scenario "$SCENARIO")
     [ "$name" = floor ] && program=lumbrik_bench_floor && args=("${args[@]:1}")
     [ "$name" = before ] && build=$BEFORE
     # Software mode is the default choice; a build from before that choice
@@ -96,20 +108,20 @@ ratio() {
     awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b == "-" || b == 0) print "-"; else printf "%.2f", a / b }'
 }
 
-# summarise SCREEN MODE: the medians over the rounds and the ratios.
+# summarise SCREEN MODE SCENARIO: the medians over the rounds and the ratios.
 summarise() {
-    local screen=$1 mode=$2 name key
+    local screen=$1 mode=$2 tag=$1-$2-$3 name key
     local keys="median_ms cpu_ms fps first_frame_ms first_cpu_ms peak_mib"
-    echo "== $screen, $mode: medians of $ROUNDS rounds ($FRAMES frames each)"
+    echo "== $screen, $mode, scenario $3: medians of $ROUNDS rounds ($FRAMES frames each)"
     printf "%-8s %10s %10s %8s %13s %10s %9s   %s\n" "" "ms/frame" "CPU ms/fr" "fps" "first frame" "its CPU" \
         "peak MiB" "mode"
     for name in floor game ${BEFORE:+before}; do
         declare -A m=()
         for key in $keys; do
-            m[$key]=$(for f in "$OUT/$screen-$mode-$name"-r*.txt; do field "$f" "$key"; done | median)
+            m[$key]=$(for f in "$OUT/$tag-$name"-r*.txt; do field "$f" "$key"; done | median)
         done
         local shown
-        shown=$(sed -n 's/^multisampled: *\(.*\)/\1/p' "$OUT/$screen-$mode-$name-r1.txt" | head -1)
+        shown=$(sed -n 's/^multisampled: *\(.*\)/\1/p' "$OUT/$tag-$name-r1.txt" | head -1)
         printf "%-8s %10s %10s %8s %10s ms %7s ms %9s   %s\n" "$name" "${m[median_ms]}" "${m[cpu_ms]}" "${m[fps]}" \
             "${m[first_frame_ms]}" "${m[first_cpu_ms]}" "${m[peak_mib]}" "$shown"
         for key in $keys; do eval "${name}_$key=\${m[$key]}"; done
@@ -128,21 +140,26 @@ summarise() {
 
 for screen in $SCREENS; do
     xvfb_start "$screen" "$FIRST_DISPLAY" "$LAST_DISPLAY" || exit 1
-    for mode in software multisample; do
+    for mode in $MODES; do
         # One short turn each fills the shader cache, as any earlier start has.
         for name in floor game ${BEFORE:+before}; do
             run "$name" "$mode" "$OUT/warm.txt" 10 1
         done
-        for round in $(seq "$ROUNDS"); do
-            for name in floor game ${BEFORE:+before}; do
-                run "$name" "$mode" "$OUT/$screen-$mode-$name-r$round.txt" "$FRAMES" 0
+        for SCENARIO in $SCENARIOS; do
+            tag=$screen-$mode-$SCENARIO
+            for round in $(seq "$ROUNDS"); do
+                for name in floor game ${BEFORE:+before}; do
+                    run "$name" "$mode" "$OUT/$tag-$name-r$round.txt" "$FRAMES" 0
+                done
             done
+            summarise "$screen" "$mode" "$SCENARIO"
+            echo "-- the game's details ($tag, last round)"
+            sed -n '/^first frame:/,/^frames:/p; /^CPU ms per frame/,$p' "$OUT/$tag-game-r$ROUNDS.txt" |
+                grep -v '^summary\|^frames:'
+            echo
         done
-        summarise "$screen" "$mode"
-        echo "-- the game's details ($screen, $mode, last round)"
-        sed -n '/^first frame:/,/^frames:/p; /^CPU ms per frame/,$p' "$OUT/$screen-$mode-game-r$ROUNDS.txt" |
-            grep -v '^summary\|^frames:'
-        echo
+        SCENARIO=play
+        [ "$EXTRAS" = 1 ] || continue
         echo "-- first frame with an empty shader cache ($screen, $mode)"
         for name in floor game ${BEFORE:+before}; do
             mkdir -p "$OUT/cache-$name"
@@ -152,6 +169,7 @@ for screen in $SCREENS; do
         done
         echo
     done
+    [ "$EXTRAS" = 1 ] || { xvfb_stop_all; continue; }
     echo "-- pixel writes per screen pixel, one frame ($screen, without multisampling)"
     run floor software "$OUT/overdraw-floor.txt" 10 1 --overdraw --multisample=off
     run game software "$OUT/overdraw-game.txt" 10 1 --overdraw --multisample=off

@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include "app/FrameCache.h"
 #include "app/FrameClock.h"
 #include "app/Picker.h"
 #include "app/Switches.h"
@@ -38,6 +39,7 @@ struct App {
     uint32_t frameTicks = 0;               // ms, taken once at the start of each frame
     FrameClock clock;
     Picker picker;
+    FrameCache frameCache;       // the picture on screen, for frames where little changed
 
     int32_t mouseX = 0, mouseY = 0;  // window pixels, origin top left
     int32_t pickX = -1, pickY = -1;  // where the last pick looked (-1: no pick yet)

@@ -36,7 +36,7 @@ static void requestAttributes(bool multisample)
     SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
 }
 
-static bool hasExtension(const char *name)
+bool hasExtension(const char *name)
 {
     const char *all = (const char *)glGetString(GL_EXTENSIONS);
     if (!all)

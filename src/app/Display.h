@@ -46,6 +46,9 @@ struct Display {
     ~Display();
 };
 
+// True when the current GL context lists the extension `name` (a whole word
+// of GL_EXTENSIONS).
+bool hasExtension(const char *name);
 // True when a GL_RENDERER string names a software rasterizer (llvmpipe,
 // softpipe, swrast); null counts as not.
 bool isSoftwareRenderer(const char *renderer);

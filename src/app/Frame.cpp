@@ -5,15 +5,25 @@
 #include <SDL.h>
 
 #include "app/App.h"
+#include "app/FrameCache.h"
 #include "app/GL.h"
 #include "resources/Mesh.h"
 #include "scene/SceneObject.h"
 
-void drawQueuedMeshes()
+static void (*drawnObserver)(void *) = nullptr;
+static void *drawnObserverUser = nullptr;
+
+void observeDrawnFrames(void (*drawn)(void *user), void *user)
 {
-    app.opaqueQueue.draw(false);
+    drawnObserver = drawn;
+    drawnObserverUser = user;
+}
+
+void drawQueuedMeshes(const ScreenBox *only)
+{
+    app.opaqueQueue.draw(false, only);
     glDepthMask(GL_FALSE);
-    app.transparentQueue.draw(true);
+    app.transparentQueue.draw(true, only);
     glDepthMask(GL_TRUE);
 }
 
@@ -91,8 +101,9 @@ bool runFrame()
         return false;
     }
     app.shownFrame = digest;
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    drawQueuedMeshes();
+    drawFrameFromCache(app.frameCache);
+    if (drawnObserver)
+        drawnObserver(drawnObserverUser);
     SDL_GL_SwapBuffers();
     app.picker.pick();
     app.pickX = app.mouseX;

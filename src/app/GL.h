@@ -19,6 +19,9 @@
 #ifndef GL_MULTISAMPLE
 #define GL_MULTISAMPLE 0x809D
 #endif
+#ifndef GL_SAMPLE_BUFFERS
+#define GL_SAMPLE_BUFFERS 0x80A8
+#endif
 
 // Alpha-tested meshes draw only texels whose alpha exceeds this (the fixed
 // state the display sets, and every alpha-tested material).

@@ -137,10 +137,24 @@ bool playFrame()
     return drawn;
 }
 
+int waitWhileIdle(uint32_t ms)
+{
+    int slices = 0;
+    for (uint32_t waited = 0; slices == 0 || waited < ms; waited += IDLE_WAIT_MS) {
+        SDL_Delay(IDLE_WAIT_MS);
+        slices++;
+        SDL_PumpEvents();
+        SDL_Event next;
+        if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0 || platformQuitRequested())
+            break;
+    }
+    return slices;
+}
+
 void playLoopTurn()
 {
     if (!playFrame())
-        SDL_Delay(IDLE_WAIT_MS);
+        waitWhileIdle(IDLE_WALK_MS);
 }
 
 void shutDownGame()
@@ -149,6 +163,7 @@ void shutDownGame()
     delete app.root;
     app.root = nullptr;
     app.gameLayer = nullptr;
+    app.frameCache.release();  // its texture goes with the window
     delete app.display;
     app.display = nullptr;
 }

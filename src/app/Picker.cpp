@@ -1,9 +1,12 @@
 #include "app/Picker.h"
 
+#include <cstring>
+
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/GL.h"
 #include "resources/Mesh.h"
+#include "resources/MeshQueue.h"
 #include "scene/SceneObject.h"
 
 Picker::Picker()
@@ -127,8 +130,159 @@ static int colourPass(Picker &picker, int mouseX, int mouseY, int windowHeight)
     return rgb[0];
 }
 
+// ---------------------------------------------------------------- the kept image
+
+// Past this share of the window the image is not mended but dropped: the
+// objects are on the move, and the two passes cost less than redrawing it.
+static const double IMAGE_MEND_SHARE = 0.125;
+
+static void recordPickables(const Picker &p, std::vector<DrawRecord> &out)
+{
+    out.clear();
+    BoxProjection projection = currentBoxProjection();
+    for (SceneObject *object : p.pickables)
+        for (int32_t i = 0; i < object->meshCount; i++) {
+            const Mesh &m = *object->meshes[i];
+            DrawRecord r;
+            r.mesh = &m;
+            r.loadedAt = m.loadedAt;
+            memcpy(r.modelView, m.modelView, sizeof r.modelView);
+            r.box = meshScreenBox(m, projection);
+            out.push_back(r);
+        }
+}
+
+// Object k's silhouette in the flat colour of number k + 1, nearest wins as
+// in the colour pass (same depth test, same order), for every object that
+// can reach `only`; drawn scissored to `r` without multisampling, read back.
+static void drawIds(Picker &p, const std::vector<DrawRecord> &records, const PixelRect &r, const ScreenBox &only)
+{
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    if (app.display && app.display->multisampled)
+        glDisable(GL_MULTISAMPLE);  // one colour per pixel: a blend of two numbers names neither
+    glDisable(GL_DITHER);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    size_t next = 0;
+    for (size_t k = 0; k < p.pickables.size(); k++) {
+        const SceneObject &object = *p.pickables[k];
+        bool reaches = false;
+        for (int32_t i = 0; i < object.meshCount; i++)
+            reaches = reaches || boxesMeet(records[next + (size_t)i].box, only);
+        next += (size_t)object.meshCount;
+        if (!reaches)
+            continue;
+        uint32_t id = (uint32_t)k + 1;
+        glColor3ub((GLubyte)(id & 255), (GLubyte)(id >> 8 & 255), (GLubyte)(id >> 16 & 255));
+        drawSilhouette(object);
+    }
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glPopAttrib();
+    glDisable(GL_SCISSOR_TEST);
+    static std::vector<uint32_t> read;
+    int32_t w = r.x1 - r.x0, h = r.y1 - r.y0;
+    read.resize((size_t)w * h);
+    glReadPixels(r.x0, r.y0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, read.data());
+    PickImage &im = p.image;
+    for (int32_t y = 0; y < h; y++)
+        for (int32_t x = 0; x < w; x++) {
+            const unsigned char *rgba = (const unsigned char *)&read[(size_t)y * w + x];
+            im.ids[(size_t)(r.y0 + y) * im.width + r.x0 + x] = rgba[0] | rgba[1] << 8 | rgba[2] << 16;
+        }
+    // A whole window's worth is not kept for the small mends that follow.
+    if (read.size() > (size_t)im.width * im.height / 8)
+        std::vector<uint32_t>().swap(read);
+}
+
+// Mends the kept image where the pickables moved; false (and the image
+// dropped) when they moved too much to be worth it.
+static bool mendImage(Picker &p, const std::vector<DrawRecord> &now)
+{
+    PickImage &im = p.image;
+    PixelRect r;
+    if (!changedRect(im.records, now, im.width, im.height, r) ||
+        (double)(r.x1 - r.x0) * (r.y1 - r.y0) > IMAGE_MEND_SHARE * im.width * im.height) {
+        im.kept = false;
+        return false;
+    }
+    if (!r.empty())
+        drawIds(p, now, r, boxOfRect(r, im.width, im.height));
+    return true;
+}
+
+// True when the image (kept, mended or made now) answers this pick. It is
+// made only once the pickables stood still since the last pick.
+static bool imageReady(Picker &p, int32_t width, int32_t height)
+{
+    static std::vector<DrawRecord> now;
+    PickImage &im = p.image;
+    recordPickables(p, now);
+    bool sameObjects = im.width == width && im.height == height && im.objects == p.pickables;
+    bool ready = false;
+    PixelRect r;
+    if (im.kept && sameObjects) {
+        ready = mendImage(p, now);
+    } else if (sameObjects && changedRect(im.fresh, now, width, height, r) && r.empty()) {
+        im.ids.assign((size_t)width * height, 0);
+        PixelRect all;
+        all.x1 = width;
+        all.y1 = height;
+        ScreenBox everywhere;
+        drawIds(p, now, all, everywhere);
+        ready = im.kept = true;
+    } else {
+        im.kept = false;
+    }
+    im.objects = p.pickables;
+    im.width = width;
+    im.height = height;
+    im.fresh.swap(now);
+    if (im.kept)
+        im.records = im.fresh;
+    return ready;
+}
+
+// Numbers are written as 24-bit colours: fewer bits a channel would merge them.
+static bool wholeBytes(PickImage &im)
+{
+    if (im.wholeBytes < 0) {
+        GLint bits[3] = {0, 0, 0};
+        glGetIntegerv(GL_RED_BITS, &bits[0]);
+        glGetIntegerv(GL_GREEN_BITS, &bits[1]);
+        glGetIntegerv(GL_BLUE_BITS, &bits[2]);
+        im.wholeBytes = bits[0] >= 8 && bits[1] >= 8 && bits[2] >= 8;
+    }
+    return im.wholeBytes == 1;
+}
+
+static bool pickFromImage(Picker &p)
+{
+    int32_t width = app.display ? app.display->width : 0, height = app.display ? app.display->height : 0;
+    if (!p.image.enabled || width <= 0 || height <= 0 || !wholeBytes(p.image) || !imageReady(p, width, height))
+        return false;
+    p.candidates.clear();
+    p.hovered = nullptr;
+    int32_t x = app.mouseX, y = height - 1 - app.mouseY;
+    uint32_t id = x >= 0 && x < width && y >= 0 && y < height ? p.image.ids[(size_t)y * width + x] : 0;
+    if (id != 0 && id - 1 < p.pickables.size()) {
+        p.hovered = p.pickables[id - 1];
+        p.candidates.push_back(p.hovered);
+    }
+    p.image.lookUps++;
+    return true;
+}
+
 void Picker::pick()
 {
+    if (pickFromImage(*this)) {
+        pickables.clear();
+        return;
+    }
     candidates.clear();
     int hits = selectionPass(*this, app.mouseX, app.mouseY);
     collectCandidates(*this, hits);

@@ -1,15 +1,35 @@
 // Which object lies under the mouse: a selection-mode pass over the objects
 // that registered while drawn, then a flat-colour pass of the few hits, read
-// back at the mouse pixel.
+// back at the mouse pixel. Once the pickable objects have stood still for a
+// frame, the answer comes from a kept image of their numbers instead, kept
+// up to date where they move, so moving the pointer over a still screen
+// costs a look-up.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "app/FrameCache.h"
+
 struct SceneObject;
 
 // Words in the selection buffer; 255 hold at most 63 hit records of 4 words.
 const int PICK_BUFFER_WORDS = 255;
+
+// Invariant: when `kept`, ids[y * width + x] is 0 or 1 + the index in
+// `objects` of the pickable nearest at GL pixel (x, y), as the flat-colour
+// pass would find it with every object a candidate, for `records`.
+struct PickImage {
+    std::vector<uint32_t> ids;
+    std::vector<SceneObject *> objects;  // Borrowed: compared only, never followed
+    std::vector<DrawRecord> records;     // their meshes as the image shows them
+    std::vector<DrawRecord> fresh;       // this pick's, or the last pick's when not kept
+    int32_t width = 0, height = 0;
+    bool kept = false;
+    bool enabled = true;  // false: every pick takes the two passes
+    int8_t wholeBytes = -1;  // the colour buffer keeps 8 bits a channel: 1 yes, 0 no, -1 not asked yet
+    uint64_t lookUps = 0; // picks answered from the image
+};
 
 // Invariant: hovered is null or one of candidates; pointers are only ever
 // compared, never followed after the frame that produced them.
@@ -19,12 +39,14 @@ struct Picker {
     std::vector<SceneObject *> candidates;  // Borrowed: hits of the last pick
     SceneObject *hovered = nullptr;         // Borrowed: front-most candidate, or null
     bool scissorColourPass = true;          // limit the colour pass to the one pixel read
+    PickImage image;
 
     // Reserves room so that steady frames allocate nothing.
     Picker();
     // True when the object now being drawn (App::currentObject) is hovered.
     bool isHovered() const;
-    // The two-stage pick at (App::mouseX, App::mouseY); replaces candidates and hovered.
+    // The pick at (App::mouseX, App::mouseY), from the image when it can
+    // be kept, else the two-stage one; replaces candidates and hovered.
     void pick();
 };
 

@@ -88,7 +88,7 @@ void Mesh::load(ByteReader &in, const char *archiveName)
     vertices = record.geometry;
     convertMeshGeometry(vertices, (size_t)triangleCount * 3, arrays);
     findBox(*this);
-    app.meshChanges++;
+    loadedAt = ++app.meshChanges;
 }
 
 Mesh::~Mesh()

@@ -47,6 +47,7 @@ struct Mesh {
     std::string textureSource;  // archive name, or the description of a generated texture
     uint32_t textureId = 0;
     bool generated = false;
+    uint32_t loadedAt = 0;  // App::meshChanges once loaded: tells it from an earlier mesh at its address
     double modelView[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     std::vector<float> eyeArrays;  // as arrays, with positions in eye space, for shared draws
     double eyeMatrix[16] = {0};    // the model-view eyeArrays were made with

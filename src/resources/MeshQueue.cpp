@@ -29,6 +29,7 @@ void MeshQueue::add(Mesh &mesh)
                 e.lights |= (uint8_t)(2u << i);
     }
     entries.push_back(e);
+    prepared = false;
 }
 
 void MeshQueue::clear()
@@ -36,6 +37,7 @@ void MeshQueue::clear()
     entries.clear();
     boxes.clear();
     states.clear();
+    prepared = false;
 }
 
 // ---------------------------------------------------------------- grouping
@@ -124,12 +126,12 @@ static void findStates(MeshQueue &q)
     }
 }
 
-static ScreenBox screenBox(const Mesh &mesh, const double projection[16], const float margin[2])
+ScreenBox meshScreenBox(const Mesh &mesh, const BoxProjection &p)
 {
     ScreenBox box;
     for (int corner = 0; corner < 8; corner++) {
         double clip[4];
-        mesh.clipCorner(corner, projection, clip);
+        mesh.clipCorner(corner, p.projection, clip);
         if (!(clip[3] > 1e-6))
             return ScreenBox();  // reaches behind the eye (or is not a number)
         for (int k = 0; k < 2; k++) {
@@ -139,25 +141,31 @@ static ScreenBox screenBox(const Mesh &mesh, const double projection[16], const 
         }
     }
     for (int k = 0; k < 2; k++) {
-        box.low[k] -= margin[k];
-        box.high[k] += margin[k];
+        box.low[k] -= p.margin[k];
+        box.high[k] += p.margin[k];
     }
     box.everywhere = false;
     return box;
 }
 
-static void findBoxes(MeshQueue &q)
+BoxProjection currentBoxProjection()
 {
-    double projection[16];
+    BoxProjection p;
     GLint viewport[4];
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_PROJECTION_MATRIX, p.projection);
     glGetIntegerv(GL_VIEWPORT, viewport);
     // Normalized device coordinates span 2 across the viewport.
-    float margin[2] = {2 * BOX_MARGIN_PIXELS / (viewport[2] > 0 ? viewport[2] : 1),
-                       2 * BOX_MARGIN_PIXELS / (viewport[3] > 0 ? viewport[3] : 1)};
+    p.margin[0] = 2 * BOX_MARGIN_PIXELS / (viewport[2] > 0 ? viewport[2] : 1);
+    p.margin[1] = 2 * BOX_MARGIN_PIXELS / (viewport[3] > 0 ? viewport[3] : 1);
+    return p;
+}
+
+static void findBoxes(MeshQueue &q)
+{
+    BoxProjection p = currentBoxProjection();
     q.boxes.resize(q.entries.size());
     for (size_t i = 0; i < q.entries.size(); i++)
-        q.boxes[i] = screenBox(*q.entries[i].mesh, projection, margin);
+        q.boxes[i] = meshScreenBox(*q.entries[i].mesh, p);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -264,18 +272,40 @@ static void drawTogether(MeshQueue &q, int32_t first)
     glDrawArrays(GL_TRIANGLES, 0, (GLsizei)(floats / MESH_VERTEX_FLOATS));
 }
 
-void MeshQueue::draw(bool blended)
+void MeshQueue::prepare()
 {
-    if (entries.empty())
-        return;
     findStates(*this);
     findBoxes(*this);
     groups.group(states.data(), boxes.data(), (int32_t)entries.size());
+    prepared = true;
+}
+
+static bool batchMissed(const MeshQueue &q, int32_t first, const ScreenBox *only)
+{
+    if (!only)
+        return false;
+    for (int32_t j = first; j >= 0; j = q.groups.nextInBatch[j])
+        if (boxesMeet(q.boxes[j], *only))
+            return false;
+    return true;
+}
+
+void MeshQueue::draw(bool blended, const ScreenBox *only)
+{
+    if (entries.empty())
+        return;
+    if (!prepared)
+        prepare();
     glPushMatrix();
     for (int32_t first : groups.batchFirst) {
+        if (batchMissed(*this, first, only))
+            continue;
         const QueuedMesh &e = entries[first];
         setState(e, blended);
-        if (groups.nextInBatch[first] < 0)
+        // A mesh that can share a draw is always drawn from its eye-space
+        // arrays, alone or not, so that its pixels do not depend on which
+        // other meshes happen to share its batch this frame.
+        if (states[first] < 0)
             drawAlone(e);
         else
             drawTogether(*this, first);

@@ -29,6 +29,17 @@ struct ScreenBox {
     bool everywhere = true;
 };
 
+// The current projection and a margin of a few pixels, for screen boxes.
+struct BoxProjection {
+    double projection[16] = {};
+    float margin[2] = {0, 0};  // normalized device units
+};
+
+// Reads the projection matrix and viewport now in use.
+BoxProjection currentBoxProjection();
+// The screen box of the mesh as last drawn (its model-view), grown by the
+// margin: every fragment it can make lies inside.
+ScreenBox meshScreenBox(const Mesh &mesh, const BoxProjection &p);
 // Whether two screen boxes share a point; a box that is everywhere meets every box.
 bool boxesMeet(const ScreenBox &a, const ScreenBox &b);
 
@@ -53,14 +64,21 @@ struct MeshQueue {
     std::vector<int32_t> states;    // per entry, filled by draw: -1 or the first entry of equal state
     DrawGroups groups;
     std::vector<float> vertices;    // one shared draw's arrays, positions in eye space
+    bool prepared = false;          // boxes, states and groups are those of the entries
 
     // Queues `mesh` (its model-view already recorded) with the current GL
     // depth-test and lighting state and its current tint; empty meshes are left out.
     void add(Mesh &mesh);
+    // Finds every entry's screen box (with the current projection and
+    // viewport), its state and the batches; draw does it when not done since
+    // the last entry was queued.
+    void prepare();
     // Draws every entry, then empties the queue. Blended (the transparent
     // pass): alpha-tested at > 0, or at the material's reference when it
     // asks for the test. Otherwise opaque, with the material's alpha test.
-    void draw(bool blended);
+    // With `only`, a batch none of whose boxes meets it is left out: the
+    // caller scissors the draw to inside that box, so it could show nothing.
+    void draw(bool blended, const ScreenBox *only = nullptr);
     // Empties the queue without drawing.
     void clear();
 };

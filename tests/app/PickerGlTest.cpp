@@ -1,14 +1,28 @@
-// The two-stage pick through the real frame: the nearest registered object
-// under the mouse is hovered in the frame after it was drawn.
+// The pick through the real frame: the nearest registered object under the
+// mouse is hovered in the frame after it was drawn. The two-stage pick, and
+// the kept image of object numbers checked against it on the real board.
 #include <gtest/gtest.h>
 
 #include "app/App.h"
 #include "app/Display.h"
 #include "scene/SceneObject.h"
+#include "support/GameScenario.h"
 #include "support/SceneTest.h"
 
+// These cases are about the two passes; the kept image is compared with
+// them on the real board below.
 class PickTest : public SceneTest {
 protected:
+    void SetUp() override
+    {
+        SceneTest::SetUp();
+        app.picker.image.enabled = false;
+    }
+    void TearDown() override
+    {
+        app.picker.image.enabled = true;
+        SceneTest::TearDown();
+    }
     // Mouse to the object's centre, then two frames: one to draw, one to pick.
     void hoverOver(const SceneObject *object)
     {
@@ -109,5 +123,72 @@ TEST_F(PickTest, EdgeRowsAndColumnsOfTheWindowPick)
         pushMotion(c[0], c[1]);
         playFrames(2);
         EXPECT_EQ(wall, app.picker.hovered) << "at " << c[0] << "," << c[1];
+    }
+}
+
+class PickImageTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Settings s;
+        s.showWelcome = 0;
+        s.puzzleSize = 1;
+        startScenario(clock, s);
+        playScenario(30, 50);  // the pieces fly in and land
+    }
+    void TearDown() override
+    {
+        app.picker.image.enabled = true;
+        endScenario();
+    }
+    // Walks and draws a frame stepMs later; keeps what registered for the pick.
+    void walk(uint32_t stepMs)
+    {
+        drawFrameForReading(stepMs);
+        registered = app.picker.pickables;
+    }
+    // Picks at window pixel (x, y) from the image, then with the two passes,
+    // over the same registered objects; expects the same answer, and the
+    // first one taken from the image.
+    void expectSameAt(int x, int y)
+    {
+        app.mouseX = x;
+        app.mouseY = y;
+        uint64_t lookUps = app.picker.image.lookUps;
+        app.picker.pickables = registered;
+        app.picker.pick();
+        SceneObject *fromImage = app.picker.hovered;
+        EXPECT_EQ(lookUps + 1, app.picker.image.lookUps) << "not answered from the image at " << x << "," << y;
+        app.picker.image.enabled = false;
+        app.picker.pickables = registered;
+        app.picker.pick();
+        app.picker.image.enabled = true;
+        EXPECT_EQ(app.picker.hovered, fromImage) << "at " << x << "," << y;
+    }
+    ManualClock clock;
+    std::vector<SceneObject *> registered;
+};
+
+TEST_F(PickImageTest, ImageAnswersAsTheTwoPassesOverAStillBoardAndAroundAPulsingPiece)
+{
+    walk(16);
+    app.picker.pickables = registered;
+    app.picker.pick();  // sees the objects stand still: the image is made at the next pick
+    const int w = app.display->width, h = app.display->height;
+    for (int gy = 0; gy < 10; gy++)
+        for (int gx = 0; gx < 14; gx++)
+            expectSameAt(w * (2 * gx + 1) / 28, h * (2 * gy + 1) / 20);
+    SceneObject *piece = pieceObject(5);
+    int px = 0, py = 0;
+    ASSERT_TRUE(pointOn(piece, px, py));
+    ASSERT_TRUE(clickOn(piece));  // selected: it pulses for 300 ms
+    walk(16);
+    app.picker.pickables = registered;
+    app.picker.pick();
+    for (int frame = 0; frame < 4; frame++) {
+        walk(40);  // the piece has grown or shrunk: the image is mended around it
+        for (int dy = -60; dy <= 60; dy += 20)
+            for (int dx = -60; dx <= 60; dx += 20)
+                expectSameAt(px + dx, py + dy);
     }
 }

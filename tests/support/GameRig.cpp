@@ -39,6 +39,7 @@ void resetScene()
     app.transparentQueue.clear();
     app.mouseX = app.mouseY = 0;
     app.pickX = app.pickY = -1;
+    app.frameCache.forget();  // its draws name meshes of the old tree
     app.leftDown = app.rightDown = app.leftLatch = app.rightLatch = false;
     app.leftClicked = app.rightClicked = app.keyPending = app.keyConsumed = false;
     app.scan = SwitchScan();
