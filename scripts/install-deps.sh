@@ -80,7 +80,9 @@ if [ "${1:-}" = --windows ] || [ -z "${1:-}" ]; then
     # The Windows test starts the game in German.
     locale -a | grep -qx de_DE.utf8 || "${SUDO[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
     # Without wine32 the i386 lists only slow apt down (or break its update).
-    dpkg -l | awk '$4 == "i386"' | grep -q . || "${SUDO[@]}" dpkg --remove-architecture i386
+    # (awk reads to the end: "grep -q" would stop dpkg early, and pipefail
+    # would take that for "no i386 package" and stop the script.)
+    dpkg -l | awk '$4 == "i386" { found = 1 } END { exit !found }' || "${SUDO[@]}" dpkg --remove-architecture i386
 fi
 
 missing=()
