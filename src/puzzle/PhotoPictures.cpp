@@ -34,6 +34,7 @@ struct Photos {
     std::string placed[PHOTO_PLACES];   // key of the photo laid over each place
     std::string remembered[PHOTO_PLACES];  // keys the places file held at start
     bool placesSaved = true;  // the places file says what `placed` says
+    bool finished = false;    // every place settled and saved: nothing left per frame
 };
 
 // Never destroyed: a fatal exit (exit status 1) while a worker still runs
@@ -188,7 +189,7 @@ void startPhotoPictures(const std::string &photoFolder, const std::string &cache
 
 void updatePhotoPictures()
 {
-    if (photos.cacheFolder.empty())
+    if (photos.cacheFolder.empty() || photos.finished)
         return;
     std::lock_guard<std::mutex> guard(photos.lock);
     tellDecided();
@@ -220,6 +221,7 @@ void updatePhotoPictures()
         savePlaces();
         photos.placesSaved = true;
     }
+    photos.finished = settled;
 }
 
 PhotoProgress photoProgress()
@@ -255,6 +257,7 @@ void stopPhotoPictures()
     photos.stopping = false;
     photos.told = 0;
     photos.placesSaved = true;
+    photos.finished = false;
     for (int i = 0; i < PHOTO_PLACES; i++)
         photos.placed[i] = photos.remembered[i] = std::string();
 }
