@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include <malloc.h>
+
 #include <unistd.h>
 
 #include <GL/gl.h>
@@ -125,4 +127,44 @@ double endCountingWrites(int width, int height)
     for (unsigned char v : stencil)
         sum += v;
     return sum;
+}
+
+static bool memoryMilestones = false;
+
+void enableMemoryMilestones()
+{
+    memoryMilestones = true;
+}
+
+// The kB figures of the named fields of a /proc file, in order; -1 for each absent.
+static void readKbFields(const char *path, const char *const *names, int count, long *kb)
+{
+    for (int k = 0; k < count; k++)
+        kb[k] = -1;
+    FILE *in = fopen(path, "r");
+    if (!in)
+        return;
+    char line[256];
+    while (fgets(line, sizeof line, in))
+        for (int k = 0; k < count; k++) {
+            size_t n = strlen(names[k]);
+            if (strncmp(line, names[k], n) == 0 && line[n] == ':')
+                kb[k] = strtol(line + n + 1, nullptr, 10);
+        }
+    fclose(in);
+}
+
+void memoryMilestone(const char *name)
+{
+    if (!memoryMilestones)
+        return;
+    static const char *const STATUS[] = {"VmRSS", "VmHWM", "RssAnon", "RssFile"};
+    long kb[4];
+    readKbFields("/proc/self/status", STATUS, 4, kb);
+    struct mallinfo2 heap = mallinfo2();
+    const double MIB = 1024.0 * 1024.0;
+    printf("memory %-22s rss %6.1f  peak %6.1f  anon %6.1f  files %5.1f  heap: in use %6.1f "
+           "(mmap'd %5.1f), free but held %5.1f\n",
+           name, kb[0] / 1024.0, kb[1] / 1024.0, kb[2] / 1024.0, kb[3] / 1024.0,
+           (double)(heap.uordblks + heap.hblkhd) / MIB, (double)heap.hblkhd / MIB, (double)heap.fordblks / MIB);
 }

@@ -45,3 +45,11 @@ void beginCountingWrites();
 // Stops counting; the sum of all stencil values, i.e. the writes since
 // beginCountingWrites (each pixel saturates at 255). -1 without a stencil buffer.
 double endCountingWrites(int width, int height);
+
+// Memory at named moments of a run, printed only once switched on (--memory).
+// Each line: resident set now and its peak (VmRSS, VmHWM), how much of it is
+// anonymous (heap, driver buffers) and how much mapped files (libraries), and
+// the C heap (mallinfo2: in use, of it in mmap'd blocks, and free but held), in MiB.
+void enableMemoryMilestones();
+// Prints one milestone line when switched on; does nothing otherwise.
+void memoryMilestone(const char *name);

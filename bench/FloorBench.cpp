@@ -5,7 +5,8 @@
 // small blended quads with depth writes off, then the swap. Textures are made
 // in memory (nothing to read or decode).
 //
-// Usage: lumbrik_bench_floor [--frames N] [--overdraw] [--multisample=on|off]
+// Usage: lumbrik_bench_floor [--frames N] [--overdraw] [--multisample=on|off] [--memory]
+// (--memory: the memory at milestones of the run, as the game's bench prints it)
 // (LUMBRIK_MULTISAMPLE=0|1 works as for the game).
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/Game.h"
+#include "platform/Platform.h"
 
 const int QUAD_COUNT = 48;
 const int QUAD_COLUMNS = 8;
@@ -53,6 +55,8 @@ static bool parseOptions(int argc, char **argv, FloorOptions &options)
             i++;
         else if (strcmp(arg, "--overdraw") == 0)
             options.overdraw = true;
+        else if (strcmp(arg, "--memory") == 0)
+            enableMemoryMilestones();
         else if (strncmp(arg, "--multisample=", 14) != 0)
             return false;
     }
@@ -157,17 +161,22 @@ int main(int argc, char **argv)
     BenchClock::time_point mainEntered = BenchClock::now();
     FloorOptions options;
     if (!parseOptions(argc, argv, options)) {
-        fprintf(stderr, "usage: %s [--frames N] [--overdraw] [--multisample=on|off]\n", argv[0]);
+        fprintf(stderr, "usage: %s [--frames N] [--overdraw] [--multisample=on|off] [--memory]\n", argv[0]);
         return 2;
     }
     if (options.overdraw)
         requestCountingStencil();
+    memoryMilestone("main entered");
+    platformKeepLargeBlocksOutOfHeap();  // as the game does
     openGameDisplay(argc, argv);
+    memoryMilestone("display open");
     FloorScene scene;
     buildScene(scene);
+    memoryMilestone("scene built");
     drawFloor(scene);
     SDL_GL_SwapBuffers();
     FirstFrameMoment first = markFirstFrame();
+    memoryMilestone("first frame");
 
     std::vector<double> ms;
     ms.reserve((size_t)options.frames);
@@ -182,6 +191,7 @@ int main(int argc, char **argv)
     double totalMs = msBetween(start, BenchClock::now());
     double cpuMs = (processCpuMs() - cpu0) / options.frames;
     double peak = peakMemoryMiB();
+    memoryMilestone("measured frames");
     std::sort(ms.begin(), ms.end());
 
     const Display &d = *app.display;

@@ -22,7 +22,10 @@
 // Usage: lumbrik_bench_game [DATA_DIR] [--frames N] [--no-scissor] [--overdraw]
 //                           [--idle-ms N] [--multisample=on|off]
 //                           [--scenario play|hover|pulse|glide] [--full-redraw]
-// --full-redraw draws every frame in full, never from the kept picture.
+//                           [--no-pick-image] [--memory]
+// --full-redraw draws every frame in full, never from the kept picture;
+// --no-pick-image answers every pick with the two passes; --memory prints
+// the memory at milestones of the run and what the cached layer holds.
 // DATA_DIR holds the game's archives (default build/data); LUMBRIK_MULTISAMPLE
 // and --multisample choose the mode as they do for the game.
 
@@ -126,6 +129,10 @@ static bool parseOptions(int argc, char **argv, BenchOptions &options)
             options.overdraw = true;
         else if (strcmp(arg, "--full-redraw") == 0)
             options.fullRedraw = true;
+        else if (strcmp(arg, "--no-pick-image") == 0)
+            app.picker.image.enabled = false;
+        else if (strcmp(arg, "--memory") == 0)
+            enableMemoryMilestones();
         else if (strncmp(arg, "--multisample=", 14) == 0)
             continue;  // read by openGameDisplay
         else if (arg[0] != '-' && !haveDir) {
@@ -195,6 +202,7 @@ static void loadBenchSettings()
 // The entry routine's start-up, step by step, timed; then the first frame.
 static void startTimed(StartupTimes &t, int argc, char **argv)
 {
+    platformKeepLargeBlocksOutOfHeap();
     loadBenchSettings();
     startPhotoPictures(platformPhotoFolder(), platformCacheFolder());
     t.settingsLoaded = BenchClock::now();
@@ -202,6 +210,7 @@ static void startTimed(StartupTimes &t, int argc, char **argv)
         prefetchFirstScreen(*app.settings);
     openGameDisplay(argc, argv);
     t.displayOpen = BenchClock::now();
+    memoryMilestone("display open");
     app.mixer = new Mixer;
     t.mixerOpened = app.mixer->open();
     t.mixerOpen = BenchClock::now();
@@ -214,9 +223,11 @@ static void startTimed(StartupTimes &t, int argc, char **argv)
     t.sceneQueued = BenchClock::now();
     t.decodes = finishDeferredDecoding();
     t.sceneBuilt = BenchClock::now();
+    memoryMilestone("scene built");
     for (int k = STAGE_INPUT; k <= STAGE_SWAP; k++)
         runStage(k);
     t.firstFrame = markFirstFrame();
+    memoryMilestone("first frame");
     runStage(STAGE_PICK);
     t.firstPick = BenchClock::now();
     t.firstFrameTicks = app.frameTicks;
@@ -516,6 +527,19 @@ static void measureStages(Scenario scenario, const PieceSet &set, int firstFrame
 }
 
 // ---------------------------------------------------------------- report
+
+// What the kept picture and the kept pick image hold now, in MiB. The
+// texture's bytes per texel are the driver's (llvmpipe keeps RGB as 4).
+static void printCachedLayer()
+{
+    const FrameCache &c = app.frameCache;
+    const PickImage &im = app.picker.image;
+    double mib = 1024.0 * 1024.0;
+    printf("memory cached layer: kept picture %dx%d texture (%.1f at 4 bytes a texel), pick image %dx%d ids of %d "
+           "bytes (%.1f held)\n",
+           c.textureWidth, c.textureHeight, 4.0 * c.textureWidth * c.textureHeight / mib, im.width, im.height,
+           im.idBytes, (double)(im.ids.capacity() * sizeof im.ids[0]) / mib);
+}
 
 static void printStartup(const StartupTimes &t)
 {
@@ -908,7 +932,8 @@ int main(int argc, char **argv)
     BenchOptions options;
     if (!parseOptions(argc, argv, options)) {
         fprintf(stderr, "usage: %s [DATA_DIR] [--frames N] [--no-scissor] [--overdraw] [--idle-ms N] "
-                        "[--multisample=on|off] [--scenario play|hover|pulse|glide] [--full-redraw]\n", argv[0]);
+                        "[--multisample=on|off] [--scenario play|hover|pulse|glide] [--full-redraw] "
+                        "[--no-pick-image] [--memory]\n", argv[0]);
         return 2;
     }
     if (chdir(options.dataDir) != 0) {
@@ -919,7 +944,9 @@ int main(int argc, char **argv)
     app.frameCache.fullRedraw = options.fullRedraw;
     if (options.overdraw)
         requestCountingStencil();
+    memoryMilestone("main entered");
     startTimed(times, argc, argv);
+    memoryMilestone("first pick");
     StartupLoads loads;
     snapshotLoads(loads);
     if (allocationCountingActive() && !countersSeeAllocations()) {
@@ -932,11 +959,15 @@ int main(int argc, char **argv)
         fprintf(stderr, "lumbrik_bench_game: the pieces did not land (%d found)\n", pieces.count);
         return 1;
     }
+    memoryMilestone("pieces landed");
     RunResults results;
     measureFrames(options.scenario, pieces, options.frames, results);
+    memoryMilestone("measured frames");
     StageResults stages;
     measureStages(options.scenario, pieces, options.frames, stages);
     double peakMiB = peakMemoryMiB();
+    memoryMilestone("stage frames");
+    printCachedLayer();
     double idle = idleCpuShare(options.idleMs);
     printReport(options, times, results, warmupFrames);
     printStages(stages);

@@ -13,6 +13,9 @@
 // Past this share of the window a partial frame saves little: showing the
 // kept picture and copying the new one each cost about a full-screen pass.
 static const double PARTIAL_SHARE_LIMIT = 0.6;
+// A multisampled picture is kept through memory this many pixels at a time
+// (3 bytes each), not the whole window's 6 MiB at 1920x1080.
+static const int32_t KEEP_BAND_PIXELS = 1 << 18;
 
 void FrameCache::release()
 {
@@ -195,13 +198,18 @@ static void keepRect(const FrameCache &c, const PixelRect &r)
         glBindTexture(GL_TEXTURE_2D, 0);
         return;
     }
-    static std::vector<unsigned char> pixels;
-    pixels.resize((size_t)w * h * 3);
+    // A band of whole rows at a time: the buffer stays small however much changed.
+    static std::vector<unsigned char> pixels;  // Owns: at most KEEP_BAND_PIXELS of them
+    int32_t bandRows = std::max(1, KEEP_BAND_PIXELS / w);
+    pixels.resize((size_t)w * std::min(bandRows, h) * 3);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glReadPixels(r.x0, r.y0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    glTexSubImage2D(GL_TEXTURE_2D, 0, r.x0, r.y0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    for (int32_t y = r.y0; y < r.y1; y += bandRows) {
+        int32_t rows = std::min(bandRows, r.y1 - y);
+        glReadPixels(r.x0, y, w, rows, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, r.x0, y, w, rows, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    }
     glPopClientAttrib();
     glBindTexture(GL_TEXTURE_2D, 0);
 }

@@ -87,6 +87,7 @@ void readPlayOptions(int argc, char **argv)
 
 void startGame(int argc, char **argv)
 {
+    platformKeepLargeBlocksOutOfHeap();
     requireDesktopSession();
     readPlayOptions(argc, argv);
     loadSettingsAtStart();

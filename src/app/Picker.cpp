@@ -1,5 +1,6 @@
 #include "app/Picker.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/App.h"
@@ -136,13 +137,42 @@ static int colourPass(Picker &picker, int mouseX, int mouseY, int windowHeight)
 // objects are on the move, and the two passes cost less than redrawing it.
 static const double IMAGE_MEND_SHARE = 0.125;
 
-static void recordPickables(const Picker &p, std::vector<DrawRecord> &out)
+// The record at `index` of `last` when it is this very mesh, unmoved: its
+// screen box still holds under the same projection.
+static const DrawRecord *unmovedRecord(const std::vector<DrawRecord> &last, size_t index, const Mesh &m)
+{
+    if (index >= last.size())
+        return nullptr;
+    const DrawRecord &r = last[index];
+    bool same = r.mesh == &m && r.loadedAt == m.loadedAt && memcmp(r.modelView, m.modelView, sizeof r.modelView) == 0;
+    return same ? &r : nullptr;
+}
+
+// True when every pickable mesh is, in order, the one in `records`, unmoved.
+static bool pickablesUnmoved(const Picker &p, const std::vector<DrawRecord> &records)
+{
+    size_t next = 0;
+    for (const SceneObject *object : p.pickables)
+        for (int32_t i = 0; i < object->meshCount; i++, next++)
+            if (!unmovedRecord(records, next, *object->meshes[i]))
+                return false;
+    return next == records.size();
+}
+
+// Records every pickable mesh; with `reuse`, a mesh unmoved since `last`
+// keeps its box there, and only moved ones are projected again.
+static void recordPickables(const Picker &p, const std::vector<DrawRecord> &last, bool reuse,
+                            const BoxProjection &projection, std::vector<DrawRecord> &out)
 {
     out.clear();
-    BoxProjection projection = currentBoxProjection();
     for (SceneObject *object : p.pickables)
         for (int32_t i = 0; i < object->meshCount; i++) {
             const Mesh &m = *object->meshes[i];
+            const DrawRecord *before = reuse ? unmovedRecord(last, out.size(), m) : nullptr;
+            if (before) {
+                out.push_back(*before);
+                continue;
+            }
             DrawRecord r;
             r.mesh = &m;
             r.loadedAt = m.loadedAt;
@@ -152,21 +182,14 @@ static void recordPickables(const Picker &p, std::vector<DrawRecord> &out)
         }
 }
 
-// Object k's silhouette in the flat colour of number k + 1, nearest wins as
-// in the colour pass (same depth test, same order), for every object that
-// can reach `only`; drawn scissored to `r` without multisampling, read back.
-static void drawIds(Picker &p, const std::vector<DrawRecord> &records, const PixelRect &r, const ScreenBox &only)
+// Object k's silhouette in the flat colour of number k + 1 (low byte red,
+// high byte green), nearest wins as in the colour pass (same depth test,
+// same order), for every object that can reach the band; scissored to it.
+static void drawBand(const Picker &p, const std::vector<DrawRecord> &records, const PixelRect &band)
 {
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+    ScreenBox only = boxOfRect(band, p.image.width, p.image.height);
+    glScissor(band.x0, band.y0, band.x1 - band.x0, band.y1 - band.y0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
-    glDisable(GL_TEXTURE_2D);
-    if (app.display && app.display->multisampled)
-        glDisable(GL_MULTISAMPLE);  // one colour per pixel: a blend of two numbers names neither
-    glDisable(GL_DITHER);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     size_t next = 0;
     for (size_t k = 0; k < p.pickables.size(); k++) {
         const SceneObject &object = *p.pickables[k];
@@ -177,26 +200,52 @@ static void drawIds(Picker &p, const std::vector<DrawRecord> &records, const Pix
         if (!reaches)
             continue;
         uint32_t id = (uint32_t)k + 1;
-        glColor3ub((GLubyte)(id & 255), (GLubyte)(id >> 8 & 255), (GLubyte)(id >> 16 & 255));
+        glColor3ub((GLubyte)(id & 255), (GLubyte)(id >> 8 & 255), 0);
         drawSilhouette(object);
+    }
+}
+
+// Copies the band's read-back colours into the image as ids.
+static void storeBand(PickImage &im, const uint32_t *read, const PixelRect &band)
+{
+    int32_t w = band.x1 - band.x0, bytes = im.idBytes;
+    for (int32_t y = band.y0; y < band.y1; y++) {
+        const unsigned char *rgba = (const unsigned char *)&read[(size_t)(y - band.y0) * w];
+        uint8_t *out = &im.ids[((size_t)y * im.width + band.x0) * bytes];
+        for (int32_t x = 0; x < w; x++)
+            for (int32_t b = 0; b < bytes; b++)
+                out[x * bytes + b] = rgba[x * 4 + b];
+    }
+}
+
+// Draws the ids of rectangle `r` without multisampling, band by band, and
+// reads each band back into the image. Never shown: the next frame clears it.
+static void drawIds(Picker &p, const std::vector<DrawRecord> &records, const PixelRect &r)
+{
+    static std::vector<uint32_t> read;  // one band's pixels; Owns: at most PICK_BAND_PIXELS of them
+    int32_t w = r.x1 - r.x0;
+    int32_t bandRows = std::max(1, PICK_BAND_PIXELS / w);
+    read.resize((size_t)w * std::min(bandRows, r.y1 - r.y0));
+    glEnable(GL_SCISSOR_TEST);
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    if (app.display && app.display->multisampled)
+        glDisable(GL_MULTISAMPLE);  // one colour per pixel: a blend of two numbers names neither
+    glDisable(GL_DITHER);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    for (int32_t y = r.y0; y < r.y1; y += bandRows) {
+        PixelRect band = r;
+        band.y0 = y;
+        band.y1 = std::min(y + bandRows, r.y1);
+        drawBand(p, records, band);
+        glReadPixels(band.x0, band.y0, w, band.y1 - band.y0, GL_RGBA, GL_UNSIGNED_BYTE, read.data());
+        storeBand(p.image, read.data(), band);
     }
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glPopAttrib();
     glDisable(GL_SCISSOR_TEST);
-    static std::vector<uint32_t> read;
-    int32_t w = r.x1 - r.x0, h = r.y1 - r.y0;
-    read.resize((size_t)w * h);
-    glReadPixels(r.x0, r.y0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, read.data());
-    PickImage &im = p.image;
-    for (int32_t y = 0; y < h; y++)
-        for (int32_t x = 0; x < w; x++) {
-            const unsigned char *rgba = (const unsigned char *)&read[(size_t)y * w + x];
-            im.ids[(size_t)(r.y0 + y) * im.width + r.x0 + x] = rgba[0] | rgba[1] << 8 | rgba[2] << 16;
-        }
-    // A whole window's worth is not kept for the small mends that follow.
-    if (read.size() > (size_t)im.width * im.height / 8)
-        std::vector<uint32_t>().swap(read);
 }
 
 // Mends the kept image where the pickables moved; false (and the image
@@ -211,43 +260,66 @@ static bool mendImage(Picker &p, const std::vector<DrawRecord> &now)
         return false;
     }
     if (!r.empty())
-        drawIds(p, now, r, boxOfRect(r, im.width, im.height));
+        drawIds(p, now, r);
+    return true;
+}
+
+// Bytes an id needs for `count` objects (ids run to count); 0 past the widest kept.
+static int32_t idBytesFor(size_t count)
+{
+    if (count <= 255)
+        return 1;
+    return count <= 65535 ? 2 : 0;
+}
+
+// Makes the whole image from scratch; false when the ids would not fit.
+static bool makeImage(Picker &p, const std::vector<DrawRecord> &now)
+{
+    PickImage &im = p.image;
+    im.idBytes = idBytesFor(p.pickables.size());
+    if (im.idBytes == 0 || im.idBytes > PICK_ID_MAX_BYTES)
+        return false;
+    im.ids.assign((size_t)im.width * im.height * im.idBytes, 0);
+    PixelRect all;
+    all.x1 = im.width;
+    all.y1 = im.height;
+    drawIds(p, now, all);
     return true;
 }
 
 // True when the image (kept, mended or made now) answers this pick. It is
-// made only once the pickables stood still since the last pick.
+// made only once the pickables stood still since the last pick. While they
+// still stand still, nothing is recorded, compared or drawn again.
 static bool imageReady(Picker &p, int32_t width, int32_t height)
 {
     static std::vector<DrawRecord> now;
     PickImage &im = p.image;
-    recordPickables(p, now);
-    bool sameObjects = im.width == width && im.height == height && im.objects == p.pickables;
+    BoxProjection projection = currentBoxProjection();
+    bool sameView = im.width == width && im.height == height &&
+                    memcmp(im.projection, projection.projection, sizeof im.projection) == 0;
+    bool sameObjects = sameView && im.objects == p.pickables;
+    if (im.kept && sameObjects && pickablesUnmoved(p, im.records))
+        return true;
+    recordPickables(p, im.fresh, sameView, projection, now);
     bool ready = false;
     PixelRect r;
-    if (im.kept && sameObjects) {
-        ready = mendImage(p, now);
-    } else if (sameObjects && changedRect(im.fresh, now, width, height, r) && r.empty()) {
-        im.ids.assign((size_t)width * height, 0);
-        PixelRect all;
-        all.x1 = width;
-        all.y1 = height;
-        ScreenBox everywhere;
-        drawIds(p, now, all, everywhere);
-        ready = im.kept = true;
-    } else {
-        im.kept = false;
-    }
-    im.objects = p.pickables;
     im.width = width;
     im.height = height;
+    if (im.kept && sameObjects)
+        ready = mendImage(p, now);
+    else if (sameObjects && changedRect(im.fresh, now, width, height, r) && r.empty())
+        ready = im.kept = makeImage(p, now);
+    else
+        im.kept = false;
+    im.objects = p.pickables;
+    memcpy(im.projection, projection.projection, sizeof im.projection);
     im.fresh.swap(now);
     if (im.kept)
         im.records = im.fresh;
     return ready;
 }
 
-// Numbers are written as 24-bit colours: fewer bits a channel would merge them.
+// Numbers are written as whole bytes of red and green: fewer bits a channel would merge them.
 static bool wholeBytes(PickImage &im)
 {
     if (im.wholeBytes < 0) {
@@ -260,6 +332,12 @@ static bool wholeBytes(PickImage &im)
     return im.wholeBytes == 1;
 }
 
+static uint32_t idAt(const PickImage &im, int32_t x, int32_t y)
+{
+    const uint8_t *id = &im.ids[((size_t)y * im.width + x) * im.idBytes];
+    return im.idBytes == 1 ? id[0] : (uint32_t)id[0] | (uint32_t)id[1] << 8;
+}
+
 static bool pickFromImage(Picker &p)
 {
     int32_t width = app.display ? app.display->width : 0, height = app.display ? app.display->height : 0;
@@ -268,7 +346,7 @@ static bool pickFromImage(Picker &p)
     p.candidates.clear();
     p.hovered = nullptr;
     int32_t x = app.mouseX, y = height - 1 - app.mouseY;
-    uint32_t id = x >= 0 && x < width && y >= 0 && y < height ? p.image.ids[(size_t)y * width + x] : 0;
+    uint32_t id = x >= 0 && x < width && y >= 0 && y < height ? idAt(p.image, x, y) : 0;
     if (id != 0 && id - 1 < p.pickables.size()) {
         p.hovered = p.pickables[id - 1];
         p.candidates.push_back(p.hovered);

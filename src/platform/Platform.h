@@ -20,6 +20,10 @@ void platformClearQuitRequest();
 // Hands the free pages of the process's heaps back to the system, so that
 // memory freed on one thread does not stay counted while another allocates.
 void platformReleaseFreeMemory();
+// Large blocks (decoded pictures, archive reads, read-backs) come from the
+// system and go back to it when freed, instead of staying in the heap as
+// free space that counts in the process's memory. Call before any thread starts.
+void platformKeepLargeBlocksOutOfHeap();
 // Windows: copies every later standard-error line into a log file in the
 // user's local application-data folder (bounded in size), as a Windows
 // program has no visible standard error. Linux: nothing. Call first in main.

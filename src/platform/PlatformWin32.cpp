@@ -52,6 +52,10 @@ void platformClearQuitRequest()
 
 void platformReleaseFreeMemory() { _heapmin(); }
 
+// The Windows heap already takes blocks of about 1 MiB and more from the
+// system directly and gives them back when freed.
+void platformKeepLargeBlocksOutOfHeap() {}
+
 // Windows always runs the game inside the user's desktop.
 bool platformDesktopSession(std::string &why)
 {

@@ -5,6 +5,7 @@
 
 #include "app/App.h"
 #include "app/Display.h"
+#include "app/Picker.h"
 #include "scene/SceneObject.h"
 #include "support/GameScenario.h"
 #include "support/SceneTest.h"
@@ -126,6 +127,26 @@ TEST_F(PickTest, EdgeRowsAndColumnsOfTheWindowPick)
     }
 }
 
+// Picks at window pixel (x, y) from the image, then with the two passes,
+// over the same registered objects; expects the same answer, and the first
+// one taken from the image. Returns the answer.
+static SceneObject *expectImageAnswersAsPasses(const std::vector<SceneObject *> &registered, int x, int y)
+{
+    app.mouseX = x;
+    app.mouseY = y;
+    uint64_t lookUps = app.picker.image.lookUps;
+    app.picker.pickables = registered;
+    app.picker.pick();
+    SceneObject *fromImage = app.picker.hovered;
+    EXPECT_EQ(lookUps + 1, app.picker.image.lookUps) << "not answered from the image at " << x << "," << y;
+    app.picker.image.enabled = false;
+    app.picker.pickables = registered;
+    app.picker.pick();
+    app.picker.image.enabled = true;
+    EXPECT_EQ(app.picker.hovered, fromImage) << "at " << x << "," << y;
+    return fromImage;
+}
+
 class PickImageTest : public testing::Test {
 protected:
     void SetUp() override
@@ -147,24 +168,7 @@ protected:
         drawFrameForReading(stepMs);
         registered = app.picker.pickables;
     }
-    // Picks at window pixel (x, y) from the image, then with the two passes,
-    // over the same registered objects; expects the same answer, and the
-    // first one taken from the image.
-    void expectSameAt(int x, int y)
-    {
-        app.mouseX = x;
-        app.mouseY = y;
-        uint64_t lookUps = app.picker.image.lookUps;
-        app.picker.pickables = registered;
-        app.picker.pick();
-        SceneObject *fromImage = app.picker.hovered;
-        EXPECT_EQ(lookUps + 1, app.picker.image.lookUps) << "not answered from the image at " << x << "," << y;
-        app.picker.image.enabled = false;
-        app.picker.pickables = registered;
-        app.picker.pick();
-        app.picker.image.enabled = true;
-        EXPECT_EQ(app.picker.hovered, fromImage) << "at " << x << "," << y;
-    }
+    void expectSameAt(int x, int y) { expectImageAnswersAsPasses(registered, x, y); }
     ManualClock clock;
     std::vector<SceneObject *> registered;
 };
@@ -190,5 +194,43 @@ TEST_F(PickImageTest, ImageAnswersAsTheTwoPassesOverAStillBoardAndAroundAPulsing
         for (int dy = -60; dy <= 60; dy += 20)
             for (int dx = -60; dx <= 60; dx += 20)
                 expectSameAt(px + dx, py + dy);
+    }
+}
+
+// Over 255 pickables the ids take two bytes; the image is drawn and read
+// back in bands of rows. A grid of 20 x 15 squares covers the whole screen;
+// the image must answer as the two passes on both sides of every band's
+// edge, and for squares whose number needs the second byte.
+class PickImageBandTest : public SceneTest {
+};
+
+TEST_F(PickImageBandTest, ImageOfOver255ObjectsAnswersAsThePassesAcrossBandEdgesAndOnTheLastSquares)
+{
+    const int columns = 20, rows = 15;
+    const double halfW = app.display->halfWidthAt(100), halfH = app.display->halfHeightAt(100);
+    std::vector<SceneObject *> squares;
+    for (int i = 0; i < columns * rows; i++) {
+        double x = -halfW + (2 * (i % columns) + 1) * halfW / columns;
+        double y = -halfH + (2 * (i / columns) + 1) * halfH / rows;
+        // 10 units wide, scaled to overlap their neighbours a little: no gap
+        // anywhere, and the later square is the nearer.
+        squares.push_back(addSquare(archive, "white", x, y, 0.01 * i, true));
+        squares.back()->setScale(0.22 * halfW / columns, 0.22 * halfH / rows, 1);
+    }
+    drawFrameForReading();
+    std::vector<SceneObject *> registered = app.picker.pickables;
+    ASSERT_EQ(squares.size(), registered.size());
+    app.picker.pick();  // sees them stand still: the image is made at the next pick
+    const int w = app.display->width, h = app.display->height;
+    const int bandRows = PICK_BAND_PIXELS / w;
+    ASSERT_LT(bandRows, h) << "one band covers the window: no edge to test";
+    for (int edge = bandRows; edge < h; edge += bandRows)
+        for (int glRow = edge - 1; glRow <= edge; glRow++)
+            for (int x = w / 80; x < w; x += w / 40)
+                expectImageAnswersAsPasses(registered, x, h - 1 - glRow);
+    for (size_t k = 250; k < squares.size(); k++) {
+        int x = 0, y = 0;
+        ASSERT_TRUE(windowPointOf(squares[k], x, y));
+        EXPECT_EQ(squares[k], expectImageAnswersAsPasses(registered, x, y)) << "square " << k;
     }
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 namespace {
@@ -137,4 +138,24 @@ TEST(PlatformDesktopTest, NoDisplayIsNamedAndADisplayHoldsSdlToX11)
     unsetenv("DISPLAY");
     EXPECT_TRUE(platformDesktopSession(why));
     EXPECT_STREQ("dummy", std::getenv("SDL_VIDEODRIVER"));
+}
+
+// glibc raises its threshold for taking blocks from the system each time
+// such a block is freed; without a fixed one, the next picture of about the
+// same size lands in the heap and its space stays there once freed.
+TEST(PlatformHeapTest, ALargeBlockAfterAFreedLargerOneStillComesFromTheSystem)
+{
+    platformKeepLargeBlocksOutOfHeap();
+    const size_t MIB = 1024 * 1024;
+    volatile char *first = (volatile char *)malloc(4 * MIB);
+    ASSERT_NE(nullptr, first);
+    first[4 * MIB - 1] = 1;
+    free((void *)first);
+    size_t before = mallinfo2().hblkhd;
+    volatile char *second = (volatile char *)malloc(3 * MIB);
+    ASSERT_NE(nullptr, second);
+    second[3 * MIB - 1] = 1;
+    size_t during = mallinfo2().hblkhd;
+    free((void *)second);
+    EXPECT_GE(during, before + 3 * MIB) << "the block came from the heap";
 }
