@@ -1,5 +1,7 @@
 #include "resources/DeferredDecoding.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 
 #include <SDL.h>
@@ -55,6 +57,15 @@ struct DecodeQueue {
     SDL_Thread *workers[DECODE_WORKERS] = {};
 };
 
+// Workers add to these while the main thread reads them.
+struct AtomicTally {
+    std::atomic<int32_t> onMainThread{0};
+    std::atomic<int32_t> onWorkers{0};
+    std::atomic<int64_t> mainThreadMicros{0};
+};
+
+AtomicTally tally;
+
 // Never destroyed: a fatal exit during start-up runs static destructors
 // while workers may still be taking jobs.
 DecodeQueue &queue = *new DecodeQueue;
@@ -99,13 +110,37 @@ static void runRead(DecodeQueue &q, ReadJob &read)
     SDL_mutexV(q.lock);
 }
 
-static void decodeJob(DecodeJob *job)
+DecodeTally decodeTally()
 {
-    job->ok = decodeImage(job->bytes.data(), (uint32_t)job->bytes.size(), job->pixels);
+    DecodeTally t;
+    t.onMainThread = tally.onMainThread.load();
+    t.onWorkers = tally.onWorkers.load();
+    t.mainThreadMicros = tally.mainThreadMicros.load();
+    return t;
+}
+
+// decodeImage, counted for the thread that calls it.
+static bool decodeCounted(const unsigned char *data, uint32_t size, TexturePixels &out, bool mainThread)
+{
+    if (!mainThread) {
+        tally.onWorkers++;
+        return decodeImage(data, size, out);
+    }
+    auto start = std::chrono::steady_clock::now();
+    bool ok = decodeImage(data, size, out);
+    auto spent = std::chrono::steady_clock::now() - start;
+    tally.onMainThread++;
+    tally.mainThreadMicros += std::chrono::duration_cast<std::chrono::microseconds>(spent).count();
+    return ok;
+}
+
+static void decodeJob(DecodeJob *job, bool mainThread)
+{
+    job->ok = decodeCounted(job->bytes.data(), (uint32_t)job->bytes.size(), job->pixels, mainThread);
 }
 
 // Takes and does one read or decode; false when there is nothing to take and,
-// with `wait`, the queue is closing.
+// with `wait` (a worker's), the queue is closing. Without it: the main thread.
 static bool workOnce(DecodeQueue &q, bool wait)
 {
     SDL_mutexP(q.lock);
@@ -117,7 +152,7 @@ static bool workOnce(DecodeQueue &q, bool wait)
     if (read)
         runRead(q, *read);
     if (job)
-        decodeJob(job);
+        decodeJob(job, !wait);
     return read || job;
 }
 
@@ -226,7 +261,7 @@ static DecodeJob *prefetchedCopy(DecodeQueue &q, const unsigned char *data, uint
 static uint32_t decodeNow(const unsigned char *data, uint32_t size)
 {
     TexturePixels pixels;
-    return decodeImage(data, size, pixels) ? uploadTexture(pixels) : 0;
+    return decodeCounted(data, size, pixels, true) ? uploadTexture(pixels) : 0;
 }
 
 uint32_t imageTexture(const unsigned char *data, uint32_t size)

@@ -30,6 +30,16 @@ struct DecodeCounts {
     int32_t archivesTaken = 0;  // of those, taken by the archive cache
 };
 
+// Every decode since the program started, by the thread that did it.
+struct DecodeTally {
+    int32_t onMainThread = 0;      // decoded by the thread that asked for the image
+    int32_t onWorkers = 0;
+    int64_t mainThreadMicros = 0;  // time the asking thread spent decoding (microseconds)
+};
+
+// Counts so far; safe while workers run.
+DecodeTally decodeTally();
+
 // Starts deferral and its workers; needs no window. False when deferral is
 // already on or no worker could start: images are then decoded at once.
 bool beginDeferredDecoding();
