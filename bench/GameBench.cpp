@@ -891,8 +891,8 @@ static double reportOverdraw()
 
 // ---------------------------------------------------------------- menu and turn
 
-// Frames the pointer rests on a button before clicking it, as a child's does.
-static const int REST_FRAMES = 20;
+// How long the pointer rests on a button before clicking it, as a child's does.
+static const double REST_MS = 500;
 
 // The frames from a click until a change of screen has been built: the
 // slowest one's time and the decoding the main thread did in all of them.
@@ -911,7 +911,8 @@ static ChangeCost clickAndTime(const SceneObject *object, int frames)
     int x = 0, y = 0;
     if (!windowPointOf(object, x, y))
         return cost;
-    for (int f = 0; f < REST_FRAMES; f++) {
+    BenchClock::time_point arrived = BenchClock::now();
+    for (int f = 0; f < 2 || msBetween(arrived, BenchClock::now()) < REST_MS; f++) {
         pushMotion(x, y);
         playFrame();
     }

@@ -109,6 +109,17 @@ std::vector<std::string> PakCache::pathsOf(const char *name) const
     return {path, name};
 }
 
+AheadArchive PakCache::aheadOf(const char *name, const std::vector<std::string> &entries) const
+{
+    AheadArchive ahead;
+    ahead.paths = pathsOf(name);
+    int i = findNamed(overlays, name);
+    if (i >= 0)
+        ahead.overlay = overlays[i].file;
+    ahead.entries = entries;
+    return ahead;
+}
+
 PakEntry PakCache::entry(const char *archiveName, const char *entryName)
 {
     PakArchive *archive = acquire(archiveName);
