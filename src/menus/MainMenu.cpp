@@ -89,10 +89,12 @@ void openMainMenu(void *userData)
     // A pointer resting on the button is about to open the menu: its images
     // decode on a worker meanwhile, so that the opening frame only uploads
     // them. Leaving the button lets them go.
-    if (app.settings && app.picker.isHovered())
-        decodeAhead(AHEAD_MENU, menuImages(*app.settings));
-    else
+    if (app.settings && app.picker.isHovered()) {
+        if (!aheadRequested(AHEAD_MENU))
+            decodeAhead(AHEAD_MENU, menuImages(*app.settings));
+    } else {
         dropAhead(AHEAD_MENU);
+    }
     if (!clickedHere() || !app.settings)
         return;
     SceneObject *previous = beginScreen();

@@ -120,11 +120,15 @@ static void prefetchTurn(int step)
 // it lets the images go (the other button's request is its own).
 static void prefetchWhileHovered(int step)
 {
+    static int askedFor = -1;  // the picture asked for while aheadTurn is set
     if (turnPending)
         return;
+    const int target = (app.board.pictureIndex + step + PUZZLE_PICTURES) % PUZZLE_PICTURES;
     if (app.picker.isHovered() && !app.topScreen) {
-        prefetchTurn(step);
+        if (aheadTurn != step || askedFor != target || !aheadRequested(AHEAD_PICTURE))
+            prefetchTurn(step);
         aheadTurn = step;
+        askedFor = target;
     } else if (aheadTurn == step) {
         dropAhead(AHEAD_PICTURE);
         aheadTurn = 0;

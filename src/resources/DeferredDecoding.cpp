@@ -14,6 +14,7 @@
 #include "app/GL.h"
 #include "platform/Platform.h"
 #include "resources/PakArchive.h"
+#include "resources/PakCache.h"
 #include "resources/Texture.h"
 
 namespace {
@@ -316,19 +317,10 @@ static bool loadAheadArchive(const AheadArchive &wanted, PakArchive &archive)
     bool loaded = false;
     for (size_t p = 0; p < wanted.paths.size() && !loaded; p++)
         loaded = loadPakArchive(archive, wanted.paths[p].c_str()) == PAK_OK;
-    if (!loaded || wanted.overlay.empty())
-        return loaded;
-    PakArchive overlay;
-    if (loadPakArchive(overlay, wanted.overlay.c_str()) != PAK_OK)
-        return true;
-    for (PakArchiveEntry &entry : overlay.entries) {
-        int target = archive.find(entry.name.c_str());
-        if (target < 0)
-            continue;
-        std::swap(archive.entries[target].data, entry.data);
-        std::swap(archive.entries[target].size, entry.size);
-    }
-    return true;
+    // An overlay that cannot be read leaves the archive as the cache will leave it.
+    if (loaded && !wanted.overlay.empty())
+        layOverlay(archive, wanted.overlay.c_str());
+    return loaded;
 }
 
 // Reads one archive (worker, unlocked) and queues its wanted PNG entries
@@ -500,7 +492,8 @@ void dropAhead(int set)
     if (set < 0 || set >= AHEAD_SETS)
         return;
     ahead.parked[set].clear();
-    if (!ahead.worker)
+    // With no request no image of the set is held (see dropJobsLocked).
+    if (!ahead.worker || ahead.requested[set].empty())
         return;
     SDL_mutexP(ahead.lock);
     bool freed = dropJobsLocked(ahead, set, nullptr);
@@ -509,6 +502,11 @@ void dropAhead(int set)
     // Pixels decoded on the worker went back to its heap, where they would stay counted.
     if (freed)
         platformReleaseFreeMemory();
+}
+
+bool aheadRequested(int set)
+{
+    return set >= 0 && set < AHEAD_SETS && (!ahead.requested[set].empty() || !ahead.parked[set].empty());
 }
 
 int aheadImagesHeld(int set)

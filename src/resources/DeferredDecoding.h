@@ -68,6 +68,8 @@ struct AheadArchive {
 void decodeAhead(int set, const std::vector<AheadArchive> &archives);
 // Drops set `set`'s request and every image of it not yet claimed.
 void dropAhead(int set);
+// True while set `set` holds a request (made and neither dropped nor ignored).
+bool aheadRequested(int set);
 // Images of set `set` queued, under way or decoded and not yet claimed.
 int aheadImagesHeld(int set);
 // Waits until the worker has nothing queued or under way.

@@ -73,6 +73,11 @@ struct PakCache {
     int32_t useCount(const char *archiveName) const;
 };
 
+// Lays the same-named entries of the archive file `overlayFile` over
+// `archive`'s; false, the archive unchanged, when that file cannot be read.
+// Touches nothing shared: workers may call it.
+bool layOverlay(PakArchive &archive, const char *overlayFile);
+
 // The default failure: "lumbrik: cannot open archive "name"" (or "damaged
 // archive") on standard error, then exit status 1.
 void pakFatalFailure(const char *archiveName, PakLoadResult why, void *user);
