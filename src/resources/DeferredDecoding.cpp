@@ -63,7 +63,7 @@ struct DecodeQueue {
 struct AtomicTally {
     std::atomic<int32_t> onMainThread{0};
     std::atomic<int32_t> onWorkers{0};
-    std::atomic<int64_t> mainThreadMicros{0};
+    int64_t mainThreadMicros = 0;  // the main thread's alone
 };
 
 AtomicTally tally;
@@ -117,7 +117,7 @@ DecodeTally decodeTally()
     DecodeTally t;
     t.onMainThread = tally.onMainThread.load();
     t.onWorkers = tally.onWorkers.load();
-    t.mainThreadMicros = tally.mainThreadMicros.load();
+    t.mainThreadMicros = tally.mainThreadMicros;
     return t;
 }
 

@@ -1,4 +1,5 @@
-// Archive images decoded on worker threads during start-up.
+// Archive images decoded on worker threads: during start-up, and ahead of
+// need once the game runs (see decodeAhead below).
 //
 // Decoding the first screen's images takes longer than building the rest of
 // the start-up scene, and nothing before the first frame needs their pixels,
@@ -37,7 +38,7 @@ struct DecodeTally {
     int64_t mainThreadMicros = 0;  // time the asking thread spent decoding (microseconds)
 };
 
-// Counts so far; safe while workers run.
+// Counts so far; main thread only, safe while workers run.
 DecodeTally decodeTally();
 
 // Images decoded ahead of need, outside deferral.
