@@ -913,6 +913,75 @@ static double reportOverdraw()
     return total / pixels;
 }
 
+// ---------------------------------------------------------------- menu and turn
+
+// How long the pointer rests on a button before clicking it, as a child's does.
+static const double REST_MS = 500;
+
+// The frames from a click until a change of screen has been built: the
+// slowest one's time and the decoding the main thread did in all of them.
+struct ChangeCost {
+    double slowestMs = 0;
+    int frames = 0;
+    int mainDecodes = 0, workerDecodes = 0;
+    double mainDecodeMs = 0;
+};
+
+// Rests the pointer on `object`, then clicks it and plays `frames` frames
+// (the click's included), timing each.
+static ChangeCost clickAndTime(const SceneObject *object, int frames)
+{
+    ChangeCost cost;
+    int x = 0, y = 0;
+    if (!windowPointOf(object, x, y))
+        return cost;
+    BenchClock::time_point arrived = BenchClock::now();
+    for (int f = 0; f < 2 || msBetween(arrived, BenchClock::now()) < REST_MS; f++) {
+        pushMotion(x, y);
+        playFrame();
+    }
+    DecodeTally before = decodeTally();
+    pushButton(SDL_BUTTON_LEFT, true);
+    pushButton(SDL_BUTTON_LEFT, false);
+    for (int f = 0; f < frames; f++) {
+        BenchClock::time_point t0 = BenchClock::now();
+        playFrame();
+        cost.slowestMs = std::max(cost.slowestMs, msBetween(t0, BenchClock::now()));
+    }
+    DecodeTally after = decodeTally();
+    cost.frames = frames;
+    cost.mainDecodes = after.onMainThread - before.onMainThread;
+    cost.workerDecodes = after.onWorkers - before.onWorkers;
+    cost.mainDecodeMs = (after.mainThreadMicros - before.mainThreadMicros) / 1000.0;
+    return cost;
+}
+
+static void printChange(const char *label, const ChangeCost &c)
+{
+    printf("%-24s slowest of %d frames %.2f ms, main thread decoded %d images in %.2f ms, workers %d\n", label,
+           c.frames, c.slowestMs, c.mainDecodes, c.mainDecodeMs, c.workerDecodes);
+}
+
+// Opens the main menu from the tool bar and closes it, then turns to the
+// next picture (its board is rebuilt in the frames after the click).
+static void measureMenuAndTurn()
+{
+    const int MENU_BUTTON = 6;  // the root's children: background, game layer, cursor, then the tool bar
+    ChangeCost menu = clickAndTime(app.root->children[MENU_BUTTON], 3);
+    pushKey(SDLK_ESCAPE);
+    for (int f = 0; f < 60; f++)
+        playFrame();
+    const SceneObject *next = app.playField ? app.playField->children[2] : nullptr;
+    const SceneObject *board = app.board.boardObject;
+    ChangeCost turn = next ? clickAndTime(next, 4) : ChangeCost();
+    if (app.board.boardObject == board)
+        printf("turning the picture:     the board was not rebuilt in the frames measured\n");
+    printChange("opening the main menu:", menu);
+    printChange("turning the picture:", turn);
+    printf("summary menu_ms=%.2f menu_main_decode_ms=%.2f turn_ms=%.2f turn_main_decode_ms=%.2f\n", menu.slowestMs,
+           menu.mainDecodeMs, turn.slowestMs, turn.mainDecodeMs);
+}
+
 // ---------------------------------------------------------------- main
 
 // As the game ends: the tree empties over a few frames, then the window goes.
@@ -986,6 +1055,7 @@ int main(int argc, char **argv)
            writes, stageMedian(stages, STAGE_DRAW), stageMedian(stages, STAGE_PICK),
            (double)stages.allocations[STAGE_DRAW].mallocCallsMain / stages.frames,
            (double)stages.allocations[STAGE_PICK].mallocCallsMain / stages.frames, idle);
+    measureMenuAndTurn();
     fflush(stdout);
     shutDown();
     return 0;

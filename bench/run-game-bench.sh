@@ -138,6 +138,21 @@ summarise() {
     echo
 }
 
+# summarise_changes TAG: the medians over the rounds of the slowest frame that
+# opens the main menu and that turns the picture, and of the main thread's
+# decoding in them (printed by the game bench after its measured frames).
+summarise_changes() {
+    local name key line
+    for name in game ${BEFORE:+before}; do
+        line="$name:"
+        for key in menu_ms menu_main_decode_ms turn_ms turn_main_decode_ms; do
+            line="$line $key=$(for f in "$OUT/$1-$name"-r*.txt; do field "$f" "$key"; done | median)"
+        done
+        echo "$line"
+    done
+    echo
+}
+
 for screen in $SCREENS; do
     xvfb_start "$screen" "$FIRST_DISPLAY" "$LAST_DISPLAY" || exit 1
     for mode in $MODES; do
@@ -153,6 +168,7 @@ for screen in $SCREENS; do
                 done
             done
             summarise "$screen" "$mode" "$SCENARIO"
+            summarise_changes "$tag"
             echo "-- the game's details ($tag, last round)"
             sed -n '/^first frame:/,/^frames:/p; /^CPU ms per frame/,$p' "$OUT/$tag-game-r$ROUNDS.txt" |
                 grep -v '^summary\|^frames:'

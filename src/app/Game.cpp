@@ -161,6 +161,7 @@ void playLoopTurn()
 void shutDownGame()
 {
     stopPhotoPictures();
+    stopAheadDecoding();
     delete app.root;
     app.root = nullptr;
     app.gameLayer = nullptr;

@@ -8,6 +8,7 @@
 #include "menus/Screen.h"
 #include "menus/WebLinks.h"
 #include "puzzle/PuzzleFlow.h"
+#include "resources/DeferredDecoding.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
 
@@ -70,8 +71,30 @@ static void buildMainMenu(SceneObject *previous)
     addMenuButton(screen, "reclama1.pak", "rec3", 8.2, TITLES_Z, openTitlePage, 2);
 }
 
+// The images buildMainMenu and the blocker will show with these settings.
+static std::vector<AheadArchive> menuImages(const Settings &s)
+{
+    std::vector<std::string> birds = {s.puzzleSize != 0 ? "pti4ka_48.png" : "pti4ka_20.png", "clear.png", "to4ka.png",
+                                      s.soundOn ? "pti4ka.png" : "pti4ka_cl.png"};
+    if (s.musicOn != s.soundOn)
+        birds.push_back(s.musicOn ? "pti4ka.png" : "pti4ka_cl.png");
+    return {app.pakCache.aheadOf("main_menu.pak", {"block.png", "fon_menu.png", "reclama.png", "close_menu.png",
+                                                   "about.png", "visit.png", "break.png"}),
+            app.pakCache.aheadOf("buttons.pak", birds),
+            app.pakCache.aheadOf("reclama1.pak", {"rec1.png", "rec2.png", "rec3.png"})};
+}
+
 void openMainMenu(void *userData)
 {
+    // A pointer resting on the button is about to open the menu: its images
+    // decode on a worker meanwhile, so that the opening frame only uploads
+    // them. Leaving the button lets them go.
+    if (app.settings && app.picker.isHovered()) {
+        if (!aheadRequested(AHEAD_MENU))
+            decodeAhead(AHEAD_MENU, menuImages(*app.settings));
+    } else {
+        dropAhead(AHEAD_MENU);
+    }
     if (!clickedHere() || !app.settings)
         return;
     SceneObject *previous = beginScreen();

@@ -7,6 +7,7 @@
 #include "menus/Button.h"
 #include "menus/Screen.h"
 #include "puzzle/PuzzleBoard.h"
+#include "resources/DeferredDecoding.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
 #include "scene/Tween.h"
@@ -19,6 +20,9 @@ static const double FIELD_Z = 59.7;
 static const double BOARD_Z = 60;
 // Tween lengths (ms).
 static const double ZOOM_IN_MS = 1200, ZOOM_OUT_MS = 800, UNFOLD_MS = 1300, SLIDE_MS = 1000;
+
+// The way the ring was last turned (+1 or -1): the next turn likely goes the same way.
+static int lastTurn = 1;
 
 static double halfWidth() { return app.display->halfWidthAt(100); }
 static double halfHeight() { return app.display->halfHeightAt(100); }
@@ -83,7 +87,56 @@ static void retireSolved(void *userData)
         app.playField->script.trigger(ZOOM_OUT_STEP);
 }
 
-void showPicture()
+// The turn (+1 or -1) whose picture is being decoded ahead; 0: none, or
+// the one a finished picture asked for.
+static int aheadTurn = 0;
+// A turn was made and its board is not built yet: its images stay held
+// though the buttons now point one picture further.
+static bool turnPending = false;
+
+// The picture `step` away: its images (the finished one when it is
+// completed, else the pieces' and outlines' archives; its preview on a
+// collapsed panel) decode on a worker until that turn is made or given up.
+static void prefetchTurn(int step)
+{
+    const PuzzleSizeInfo &info = currentSizeInfo();
+    const int next = (app.board.pictureIndex + step + PUZZLE_PICTURES) % PUZZLE_PICTURES;
+    std::vector<std::string> common;
+    if (!app.settings || app.settings->menuExpanded != 1)
+        common.push_back("prev.png");
+    std::vector<AheadArchive> archives;
+    if (app.settings && app.settings->completed[next] == 1) {
+        common.push_back("final.png");
+    } else {
+        archives.push_back(app.pakCache.aheadOf(info.pictureArchives[next], {}));
+        archives.push_back(app.pakCache.aheadOf(info.outlineArchives[next], {}));
+    }
+    if (!common.empty())
+        archives.push_back(app.pakCache.aheadOf(info.commonArchives[next], common));
+    decodeAhead(AHEAD_PICTURE, archives);
+}
+
+// A pointer resting on a picture button is about to turn the ring; leaving
+// it lets the images go (the other button's request is its own).
+static void prefetchWhileHovered(int step)
+{
+    static int askedFor = -1;  // the picture asked for while aheadTurn is set
+    if (turnPending)
+        return;
+    const int target = (app.board.pictureIndex + step + PUZZLE_PICTURES) % PUZZLE_PICTURES;
+    if (app.picker.isHovered() && !app.topScreen) {
+        if (aheadTurn != step || askedFor != target || !aheadRequested(AHEAD_PICTURE))
+            prefetchTurn(step);
+        aheadTurn = step;
+        askedFor = target;
+    } else if (aheadTurn == step) {
+        dropAhead(AHEAD_PICTURE);
+        aheadTurn = 0;
+    }
+}
+
+// Replaces the board by the current picture's.
+static void showBoard()
 {
     PuzzleBoard &b = app.board;
     if (b.boardObject)
@@ -109,6 +162,17 @@ void showPicture()
     board->script.addStep(makeAction(1, ACTION_ONE_SHOT, retireUnsolved, nullptr));
     board->script.addStep(makeAction(1, ACTION_ONE_SHOT, replaceBoard, nullptr));
     buildPieces();
+}
+
+void showPicture()
+{
+    showBoard();
+    turnPending = false;
+    // A finished picture is left soon: the next one the same way decodes meanwhile.
+    if (app.settings && app.settings->completed[app.board.pictureIndex] == 1) {
+        prefetchTurn(lastTurn);
+        aheadTurn = 0;
+    }
 }
 
 void leaveBoard()
@@ -138,6 +202,7 @@ void zoomOut(void *userData)
 // Moves through the ring of five pictures by `step` (+1 or -1).
 static void turnPicture(int step, SDLKey key)
 {
+    prefetchWhileHovered(step);
     if (app.board.zoomBusy)
         return;
     offerScanTarget(SCAN_PICTURE_BUTTON);
@@ -145,6 +210,8 @@ static void turnPicture(int step, SDLKey key)
     if (!clickedHere() && !keyed)
         return;
     app.board.pictureIndex = (app.board.pictureIndex + step + PUZZLE_PICTURES) % PUZZLE_PICTURES;
+    lastTurn = step;
+    turnPending = app.board.boardObject != nullptr;
     leaveBoard();
     buildPanel();
 }

@@ -1,4 +1,5 @@
-// Archive images decoded on worker threads during start-up.
+// Archive images decoded on worker threads: during start-up, and ahead of
+// need once the game runs (see decodeAhead below).
 //
 // Decoding the first screen's images takes longer than building the rest of
 // the start-up scene, and nothing before the first frame needs their pixels,
@@ -30,6 +31,56 @@ struct DecodeCounts {
     int32_t archivesTaken = 0;  // of those, taken by the archive cache
 };
 
+// Every decode since the program started, by the thread that did it.
+struct DecodeTally {
+    int32_t onMainThread = 0;      // decoded by the thread that asked for the image
+    int32_t onWorkers = 0;
+    int64_t mainThreadMicros = 0;  // time the asking thread spent decoding (microseconds)
+};
+
+// Counts so far; main thread only, safe while workers run.
+DecodeTally decodeTally();
+
+// Images decoded ahead of need, outside deferral.
+//
+// A screen about to be shown names the archive entries it will show; one
+// worker reads and decodes them while frames go on. When the screen is
+// built, imageTexture takes a finished decode of the very same bytes and only
+// uploads it, waits for one under way, and decodes one not yet begun itself.
+// The bytes decide: an archive changed in between (a photo laid over it) is
+// simply decoded when asked for.
+
+// The kinds of screens prefetched; each kind holds at most one request.
+enum AheadSet { AHEAD_MENU, AHEAD_PICTURE, AHEAD_SETS };
+
+// Entries of one archive to decode ahead: read from the first of `paths`
+// that loads, with the same-named entries of `overlay` (when not empty) laid
+// over them; `entries` empty: every PNG entry.
+struct AheadArchive {
+    std::vector<std::string> paths;
+    std::string overlay;
+    std::vector<std::string> entries;
+};
+
+// Replaces set `set`'s request by `archives`: images it no longer names are
+// dropped, new ones queued, ones already held kept. The same request again
+// changes nothing. Starts the worker on first use; nothing happens when it
+// cannot start or ahead decoding is switched off.
+void decodeAhead(int set, const std::vector<AheadArchive> &archives);
+// Drops set `set`'s request and every image of it not yet claimed.
+void dropAhead(int set);
+// True while set `set` holds a request (made and neither dropped nor ignored).
+bool aheadRequested(int set);
+// Images of set `set` queued, under way or decoded and not yet claimed.
+int aheadImagesHeld(int set);
+// Waits until the worker has nothing queued or under way.
+void waitForAheadDecodes();
+// Off: requests are ignored and every held image is dropped (a test compares
+// the game with and without). On by default.
+void switchAheadDecoding(bool on);
+// Drops every set and ends the worker.
+void stopAheadDecoding();
+
 // Starts deferral and its workers; needs no window. False when deferral is
 // already on or no worker could start: images are then decoded at once.
 bool beginDeferredDecoding();
@@ -46,7 +97,8 @@ PakArchive *takePrefetchedArchive(const std::vector<std::string> &paths);
 // Texture of an image held in memory. Deferred: a reserved id, filled at the
 // finish and left without an image when the bytes do not decode (drawn
 // untextured, as id 0 would be); a prefetched decode of the same bytes is
-// used. Otherwise decoded and uploaded now: 0 when the bytes do not decode.
+// used. Otherwise uploaded now, from an ahead decode of the same bytes when
+// there is one, else decoded here: 0 when the bytes do not decode.
 // Needs the GL context. Release with: releaseImageTexture.
 uint32_t imageTexture(const unsigned char *data, uint32_t size);
 // Deletes a texture from imageTexture; a deferred one is never filled.

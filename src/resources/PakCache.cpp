@@ -42,19 +42,11 @@ static PakLoadResult loadFromPaths(PakCache &cache, PakArchive &archive,
     return loadPakArchive(archive, name);
 }
 
-// Replaces the archive's entries by the overlay's of the same name. An
-// overlay that cannot be read leaves the archive as it is, with one line.
-static void applyOverlay(const PakCache &cache, PakArchive &archive, const char *name)
+bool layOverlay(PakArchive &archive, const char *overlayFile)
 {
-    int i = findNamed(cache.overlays, name);
-    if (i < 0)
-        return;
     PakArchive overlay;
-    if (loadPakArchive(overlay, cache.overlays[i].file.c_str()) != PAK_OK) {
-        fprintf(stderr, "lumbrik: cannot read \"%s\"; \"%s\" keeps its own picture\n", cache.overlays[i].file.c_str(),
-                name);
-        return;
-    }
+    if (loadPakArchive(overlay, overlayFile) != PAK_OK)
+        return false;
     for (PakArchiveEntry &entry : overlay.entries) {
         int target = archive.find(entry.name.c_str());
         if (target < 0)
@@ -62,6 +54,17 @@ static void applyOverlay(const PakCache &cache, PakArchive &archive, const char 
         std::swap(archive.entries[target].data, entry.data);
         std::swap(archive.entries[target].size, entry.size);
     }
+    return true;
+}
+
+// Replaces the archive's entries by the overlay's of the same name. An
+// overlay that cannot be read leaves the archive as it is, with one line.
+static void applyOverlay(const PakCache &cache, PakArchive &archive, const char *name)
+{
+    int i = findNamed(cache.overlays, name);
+    if (i < 0 || layOverlay(archive, cache.overlays[i].file.c_str()))
+        return;
+    fprintf(stderr, "lumbrik: cannot read \"%s\"; \"%s\" keeps its own picture\n", cache.overlays[i].file.c_str(), name);
 }
 
 void PakCache::setOverlay(const char *name, const std::string &file)
@@ -107,6 +110,17 @@ std::vector<std::string> PakCache::pathsOf(const char *name) const
     if (path == name)
         return {path};
     return {path, name};
+}
+
+AheadArchive PakCache::aheadOf(const char *name, const std::vector<std::string> &entries) const
+{
+    AheadArchive ahead;
+    ahead.paths = pathsOf(name);
+    int i = findNamed(overlays, name);
+    if (i >= 0)
+        ahead.overlay = overlays[i].file;
+    ahead.entries = entries;
+    return ahead;
 }
 
 PakEntry PakCache::entry(const char *archiveName, const char *entryName)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "resources/ArchiveTextures.h"
+#include "resources/DeferredDecoding.h"
 #include "resources/PakArchive.h"
 
 // Called when an archive cannot be opened or is malformed. The game's handler
@@ -54,6 +55,9 @@ struct PakCache {
     // The files acquire would try for `name`, in order: the language's file
     // first for an archive with words.
     std::vector<std::string> pathsOf(const char *name) const;
+    // The archive `name` as acquire would open it now (its files, its
+    // overlay), for decoding `entries` of it ahead (empty: every image).
+    AheadArchive aheadOf(const char *name, const std::vector<std::string> &entries) const;
     // acquire + the archive's entry. Release with: release(name).
     PakEntry entry(const char *archiveName, const char *entryName);
     // acquire + the archive's texture. Release with: releaseTexture(name, id).
@@ -68,6 +72,11 @@ struct PakCache {
     // Use count of a listed archive, 0 when it is not listed.
     int32_t useCount(const char *archiveName) const;
 };
+
+// Lays the same-named entries of the archive file `overlayFile` over
+// `archive`'s; false, the archive unchanged, when that file cannot be read.
+// Touches nothing shared: workers may call it.
+bool layOverlay(PakArchive &archive, const char *overlayFile);
 
 // The default failure: "lumbrik: cannot open archive "name"" (or "damaged
 // archive") on standard error, then exit status 1.

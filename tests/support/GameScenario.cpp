@@ -34,6 +34,7 @@ DecodeCounts startScenario(ManualClock &clock, const Settings &settings, const P
 
 void endScenario()
 {
+    stopAheadDecoding();
     resetScene();
     delete app.mixer;
     app.mixer = nullptr;
