@@ -6,7 +6,7 @@
 
 // Clears the one-frame flags (clicks, pending key).
 void beginFrameInput();
-// Applies one event; window-manager quit requests are ignored by design.
+// Applies one event; window-manager quit requests are deliberately ignored.
 void handleEvent(const SDL_Event &event);
 // True for a button press that must wait for the next frame: the pointer is
 // no longer where the last pick looked, so that pick cannot judge the press.

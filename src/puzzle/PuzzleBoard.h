@@ -35,6 +35,11 @@ struct PuzzleBoard {
     bool zoomBusy = false;        // the play field is zooming; picture buttons wait
     SceneObject *glowObject = nullptr;  // Borrowed: the switches' highlight rim, child of glowOwner
     SceneObject *glowOwner = nullptr;   // Borrowed: the piece or outline it lights
+    // Decoding the next picture ahead of its turn:
+    int32_t lastTurn = 1;         // the way the ring was last turned (+1 or -1); the next likely goes the same way
+    int32_t aheadTurn = 0;        // the turn whose picture decodes ahead; 0: none, or a finished picture's ask
+    int32_t aheadPicture = -1;    // the picture asked for while aheadTurn is set
+    bool turnPending = false;     // a turn was made and its board not built: its images stay held
 };
 
 // Room for loose pieces in board units, at the board's depth: every piece
@@ -48,7 +53,7 @@ struct ScatterRoom {
 };
 // The room on a screen of this shape for pieces of this size (0 or 1).
 ScatterRoom scatterRoomFor(double aspect, int puzzleSize);
-// A draw in strip r (0 left, 1 right, 2 bottom, 3 top; the design's integer
+// A draw in strip r (0 left, 1 right, 2 bottom, 3 top; its fixed integer
 // ranges) moved to the same relative place in that strip fitted to `room`.
 void fitDraw(int strip, int x, int y, const ScatterRoom &room, double &outX, double &outY);
 

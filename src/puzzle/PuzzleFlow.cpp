@@ -21,9 +21,6 @@ static const double BOARD_Z = 60;
 // Tween lengths (ms).
 static const double ZOOM_IN_MS = 1200, ZOOM_OUT_MS = 800, UNFOLD_MS = 1300, SLIDE_MS = 1000;
 
-// The way the ring was last turned (+1 or -1): the next turn likely goes the same way.
-static int lastTurn = 1;
-
 static double halfWidth() { return app.display->halfWidthAt(100); }
 static double halfHeight() { return app.display->halfHeightAt(100); }
 
@@ -87,13 +84,6 @@ static void retireSolved(void *userData)
         app.playField->script.trigger(ZOOM_OUT_STEP);
 }
 
-// The turn (+1 or -1) whose picture is being decoded ahead; 0: none, or
-// the one a finished picture asked for.
-static int aheadTurn = 0;
-// A turn was made and its board is not built yet: its images stay held
-// though the buttons now point one picture further.
-static bool turnPending = false;
-
 // The picture `step` away: its images (the finished one when it is
 // completed, else the pieces' and outlines' archives; its preview on a
 // collapsed panel) decode on a worker until that turn is made or given up.
@@ -120,18 +110,18 @@ static void prefetchTurn(int step)
 // it lets the images go (the other button's request is its own).
 static void prefetchWhileHovered(int step)
 {
-    static int askedFor = -1;  // the picture asked for while aheadTurn is set
-    if (turnPending)
+    PuzzleBoard &b = app.board;
+    if (b.turnPending)
         return;
-    const int target = (app.board.pictureIndex + step + PUZZLE_PICTURES) % PUZZLE_PICTURES;
+    const int target = (b.pictureIndex + step + PUZZLE_PICTURES) % PUZZLE_PICTURES;
     if (app.picker.isHovered() && !app.topScreen) {
-        if (aheadTurn != step || askedFor != target || !aheadRequested(AHEAD_PICTURE))
+        if (b.aheadTurn != step || b.aheadPicture != target || !aheadRequested(AHEAD_PICTURE))
             prefetchTurn(step);
-        aheadTurn = step;
-        askedFor = target;
-    } else if (aheadTurn == step) {
+        b.aheadTurn = step;
+        b.aheadPicture = target;
+    } else if (b.aheadTurn == step) {
         dropAhead(AHEAD_PICTURE);
-        aheadTurn = 0;
+        b.aheadTurn = 0;
     }
 }
 
@@ -167,11 +157,11 @@ static void showBoard()
 void showPicture()
 {
     showBoard();
-    turnPending = false;
+    app.board.turnPending = false;
     // A finished picture is left soon: the next one the same way decodes meanwhile.
     if (app.settings && app.settings->completed[app.board.pictureIndex] == 1) {
-        prefetchTurn(lastTurn);
-        aheadTurn = 0;
+        prefetchTurn(app.board.lastTurn);
+        app.board.aheadTurn = 0;
     }
 }
 
@@ -210,8 +200,8 @@ static void turnPicture(int step, SDLKey key)
     if (!clickedHere() && !keyed)
         return;
     app.board.pictureIndex = (app.board.pictureIndex + step + PUZZLE_PICTURES) % PUZZLE_PICTURES;
-    lastTurn = step;
-    turnPending = app.board.boardObject != nullptr;
+    app.board.lastTurn = step;
+    app.board.turnPending = app.board.boardObject != nullptr;
     leaveBoard();
     buildPanel();
 }
