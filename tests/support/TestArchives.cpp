@@ -1,10 +1,41 @@
 #include "support/TestArchives.h"
 
 #include <cstdlib>
+#include <ftw.h>
 #include <string>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+// Folders this process made, removed with all they hold when it exits.
+static std::vector<std::string> madeFolders;
+static pid_t madeBy = 0;
+
+static int removeEntry(const char *path, const struct stat *, int, struct FTW *)
+{
+    remove(path);
+    return 0;
+}
+
+// A child forked by a death test exits through here too; only the process
+// that made the folders may take them away.
+static void removeMadeFolders()
+{
+    if (getpid() != madeBy)
+        return;
+    for (const std::string &folder : madeFolders)
+        nftw(folder.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+static void rememberFolder(const std::string &folder)
+{
+    if (madeFolders.empty()) {
+        madeBy = getpid();
+        atexit(removeMadeFolders);
+    }
+    madeFolders.push_back(folder);
+}
 
 std::string makeTempFolder(const char *tag)
 {
@@ -16,7 +47,10 @@ std::string makeTempFolder(const char *tag)
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
     const char *made = mkdtemp(buf.data());
-    return made ? std::string(made) : base;
+    if (!made)
+        return base;
+    rememberFolder(made);
+    return made;
 }
 
 std::string writeTestFile(const char *fileName, const Bytes &bytes)

@@ -6,7 +6,8 @@
 #include "pakwriter/PakWriter.h"
 #include "resources/PngWriter.h"
 
-// A fresh folder under the test temp dir, unique per call.
+// A fresh folder under the test temp dir, unique per call; removed with its
+// contents when the process that made it exits.
 std::string makeTempFolder(const char *tag);
 // Writes the archive into a fresh temp folder and returns its absolute path,
 // usable as an archive name (the cache opens names as given).
