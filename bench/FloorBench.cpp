@@ -5,7 +5,8 @@
 // small blended quads with depth writes off, then the swap. Textures are made
 // in memory (nothing to read or decode).
 //
-// Usage: lumbrik_bench_floor [--frames N] [--overdraw] [--multisample=on|off]
+// Usage: lumbrik_bench_floor [--frames N] [--overdraw] [--multisample=on|off] [--first-frame]
+// --first-frame stops after the first frame and reports only its times.
 // (LUMBRIK_MULTISAMPLE=0|1 works as for the game).
 
 #include <algorithm>
@@ -31,6 +32,7 @@ const double EYE_DISTANCE = 100;  // the plane the game lays its screen out in
 struct FloorOptions {
     int frames = 200;
     bool overdraw = false;
+    bool firstFrameOnly = false;
 };
 
 // Two triangles (s, t, normal, position per vertex: the game's layout) of a
@@ -53,6 +55,8 @@ static bool parseOptions(int argc, char **argv, FloorOptions &options)
             i++;
         else if (strcmp(arg, "--overdraw") == 0)
             options.overdraw = true;
+        else if (strcmp(arg, "--first-frame") == 0)
+            options.firstFrameOnly = true;
         else if (strncmp(arg, "--multisample=", 14) != 0)
             return false;
     }
@@ -157,7 +161,7 @@ int main(int argc, char **argv)
     BenchClock::time_point mainEntered = BenchClock::now();
     FloorOptions options;
     if (!parseOptions(argc, argv, options)) {
-        fprintf(stderr, "usage: %s [--frames N] [--overdraw] [--multisample=on|off]\n", argv[0]);
+        fprintf(stderr, "usage: %s [--frames N] [--overdraw] [--multisample=on|off] [--first-frame]\n", argv[0]);
         return 2;
     }
     if (options.overdraw)
@@ -168,6 +172,15 @@ int main(int argc, char **argv)
     drawFloor(scene);
     SDL_GL_SwapBuffers();
     FirstFrameMoment first = markFirstFrame();
+    if (options.firstFrameOnly) {
+        // Nothing to pick here: the floor's first frame is shown and picked at once.
+        double shown = launchAgeMs(first);
+        printf("summary shown_ms=%.1f picked_ms=%.1f main_ms=%.1f first_frame_ms=%.0f\n", shown, shown,
+               msBetween(mainEntered, first.steady), processAgeMs(first));
+        delete app.display;
+        app.display = nullptr;
+        return 0;
+    }
 
     std::vector<double> ms;
     ms.reserve((size_t)options.frames);
