@@ -167,16 +167,21 @@ int main(int argc, char **argv)
     if (options.overdraw)
         requestCountingStencil();
     openGameDisplay(argc, argv);
+    BenchClock::time_point displayOpen = BenchClock::now();
     FloorScene scene;
     buildScene(scene);
+    BenchClock::time_point built = BenchClock::now();
     drawFloor(scene);
+    BenchClock::time_point drawn = BenchClock::now();
     SDL_GL_SwapBuffers();
     FirstFrameMoment first = markFirstFrame();
     if (options.firstFrameOnly) {
         // Nothing to pick here: the floor's first frame is shown and picked at once.
         double shown = launchAgeMs(first);
-        printf("summary shown_ms=%.1f picked_ms=%.1f main_ms=%.1f first_frame_ms=%.0f\n", shown, shown,
-               msBetween(mainEntered, first.steady), processAgeMs(first));
+        printf("summary shown_ms=%.1f picked_ms=%.1f main_ms=%.1f display_ms=%.1f build_ms=%.1f draw_ms=%.1f "
+               "swap_ms=%.1f first_frame_ms=%.0f\n", shown, shown, msBetween(mainEntered, first.steady),
+               msBetween(mainEntered, displayOpen), msBetween(displayOpen, built), msBetween(built, drawn),
+               msBetween(drawn, first.steady), processAgeMs(first));
         delete app.display;
         app.display = nullptr;
         return 0;

@@ -925,9 +925,10 @@ static void reportFirstFrame(const StartupTimes &t)
     printf("%-24s draw %.1f, swap %.1f, pick %.1f; second frame %.1f, its pick %.1f\n", "  first frames (ms):",
            msBetween(t.sceneBuilt, t.firstDrawn), msBetween(t.firstDrawn, t.firstFrame.steady),
            msBetween(t.firstFrame.steady, t.firstPick), msBetween(f0, f1), msBetween(f1, f2));
-    printf("summary shown_ms=%.1f picked_ms=%.1f main_ms=%.1f before_scene_ms=%.1f build_ms=%.1f wait_ms=%.1f "
-           "draw_ms=%.1f swap_ms=%.1f pick_ms=%.2f frame2_ms=%.1f pick2_ms=%.2f first_frame_ms=%.0f\n",
-           shown, picked, msBetween(t.mainEntered, t.firstFrame.steady), msBetween(t.mainEntered, t.rootReady),
+    printf("summary shown_ms=%.1f picked_ms=%.1f main_ms=%.1f display_ms=%.1f before_scene_ms=%.1f build_ms=%.1f "
+           "wait_ms=%.1f draw_ms=%.1f swap_ms=%.1f pick_ms=%.2f frame2_ms=%.1f pick2_ms=%.2f first_frame_ms=%.0f\n",
+           shown, picked, msBetween(t.mainEntered, t.firstFrame.steady), msBetween(t.settingsLoaded, t.displayOpen),
+           msBetween(t.mainEntered, t.rootReady),
            msBetween(t.rootReady, t.sceneQueued), msBetween(t.sceneQueued, t.sceneBuilt),
            msBetween(t.sceneBuilt, t.firstDrawn), msBetween(t.firstDrawn, t.firstFrame.steady),
            msBetween(t.firstFrame.steady, t.firstPick), msBetween(f0, f1), msBetween(f1, f2),

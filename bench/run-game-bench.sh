@@ -183,9 +183,16 @@ first_frames() {
                 median)" "$(for f in "$OUT"/first-floor-r*.txt; do field "$f" shown_ms; done | median)") of the" \
                 "medians; each round's own ratio: $own"
         done
-        echo "$name, medians (ms): $(for key in before_scene_ms build_ms wait_ms draw_ms swap_ms pick_ms frame2_ms \
-            pick2_ms; do printf "%s %s  " "${key%_ms}" "$(for f in "$OUT"/first-$name-r*.txt; do field "$f" "$key"
-            done | median)"; done)"
+    done
+    # Where the time goes, medians: display = from main (floor) or from the
+    # settings (game) until the window is open; before_scene = main until the
+    # scene starts; build = the scene (floor: its textures); wait = the
+    # start-up's decodes and uploads; frame2 = the second frame's draw and swap;
+    # pick2 = its pick, by the same two passes.
+    for name in floor game ${BEFORE:+before}; do
+        echo "$name, medians (ms): $(for key in display_ms before_scene_ms build_ms wait_ms draw_ms swap_ms pick_ms \
+            frame2_ms pick2_ms; do printf "%s %s  " "${key%_ms}" "$(for f in "$OUT"/first-$name-r*.txt; do
+            field "$f" "$key"; done | median)"; done)"
     done
     echo
 }

@@ -270,7 +270,11 @@ static void drawFully(FrameCache &c, int32_t width, int32_t height)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawQueuedMeshes();
     c.fullFrames++;
-    c.kept = !c.fullRedraw && ensureTexture(c, width, height);
+    // A start's first frame is only shown: making the texture and the
+    // driver's first copy into it would hold back the first picture.
+    bool first = c.awaitingFirst;
+    c.awaitingFirst = false;
+    c.kept = !c.fullRedraw && !first && ensureTexture(c, width, height);
     if (!c.kept)
         return;
     PixelRect all;
