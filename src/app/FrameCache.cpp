@@ -13,6 +13,8 @@
 // Past this share of the window a partial frame saves little: showing the
 // kept picture and copying the new one each cost about a full-screen pass.
 static const double PARTIAL_SHARE_LIMIT = 0.6;
+// Rows copied at a time through memory.
+static const int32_t KEEP_BAND_ROWS = 64;
 
 void FrameCache::release()
 {
@@ -140,7 +142,10 @@ static void checkDriver(FrameCache &c)
     c.usable = version != nullptr;
     GLint sampleBuffers = 0;
     glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
-    c.throughMemory = sampleBuffers > 0;
+    // Mesa's software rasterizer compiles a blit for the first copy into a
+    // texture, which costs the frame that first keeps 60-300 ms; read back
+    // and uploaded, the copy costs about the same without it.
+    c.throughMemory = sampleBuffers > 0 || (app.display && app.display->softwareRenderer);
 }
 
 // A texture of the window's size; false when the driver cannot give one.
@@ -185,7 +190,9 @@ static bool ensureTexture(FrameCache &c, int32_t width, int32_t height)
 
 // Copies the rectangle of the back buffer into the texture. A multisampled
 // buffer goes through memory: Mesa's software rasterizer copies one sample of
-// each pixel into a texture, not the pixel's resolved colour.
+// each pixel into a texture, not the pixel's resolved colour. Through memory,
+// the rectangle goes in bands of rows, so a whole window needs no whole
+// window's worth of memory.
 static void keepRect(const FrameCache &c, const PixelRect &r)
 {
     int32_t w = r.x1 - r.x0, h = r.y1 - r.y0;
@@ -196,12 +203,16 @@ static void keepRect(const FrameCache &c, const PixelRect &r)
         return;
     }
     static std::vector<unsigned char> pixels;
-    pixels.resize((size_t)w * h * 3);
+    int32_t band = h < KEEP_BAND_ROWS ? h : KEEP_BAND_ROWS;
+    pixels.resize((size_t)w * band * 3);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glReadPixels(r.x0, r.y0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    glTexSubImage2D(GL_TEXTURE_2D, 0, r.x0, r.y0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    for (int32_t y = r.y0; y < r.y1; y += band) {
+        int32_t rows = r.y1 - y < band ? r.y1 - y : band;
+        glReadPixels(r.x0, y, w, rows, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, r.x0, y, w, rows, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    }
     glPopClientAttrib();
     glBindTexture(GL_TEXTURE_2D, 0);
 }
