@@ -8,12 +8,13 @@
 
 typedef std::chrono::steady_clock BenchClock;
 
-// The first frame's moment on two clocks: the bench's own, and the boot clock
-// that the process's start time in /proc is counted on.
+// The first frame's moment on three clocks: the bench's own, the boot clock
+// that the process's start time in /proc is counted on, and the wall clock
+// that the launching script's stamp is taken on.
 struct FirstFrameMoment {
     BenchClock::time_point steady;
     timespec boot = {};
-    timespec real = {};  // wall clock, to compare with the launcher's stamp
+    timespec real = {};
     double cpuMs = 0;  // CPU time of the process (all threads) up to then
 };
 
