@@ -52,6 +52,7 @@ FirstFrameMoment markFirstFrame()
     FirstFrameMoment m;
     m.steady = BenchClock::now();
     clock_gettime(CLOCK_BOOTTIME, &m.boot);
+    m.real = wallClockNow();
     m.cpuMs = processCpuMs();
     return m;
 }
@@ -75,6 +76,28 @@ double processAgeMs(const FirstFrameMoment &moment)
     double startMs = 1000.0 * (double)start / (double)sysconf(_SC_CLK_TCK);
     double nowMs = (double)moment.boot.tv_sec * 1000.0 + (double)moment.boot.tv_nsec / 1e6;
     return nowMs - startMs;
+}
+
+timespec wallClockNow()
+{
+    timespec t = {};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return t;
+}
+
+double launchAgeMs(const timespec &real)
+{
+    const char *stamp = getenv("LUMBRIK_BENCH_LAUNCH_US");
+    char *end = nullptr;
+    long long us = stamp ? strtoll(stamp, &end, 10) : 0;
+    if (!stamp || end == stamp || *end != '\0' || us <= 0)
+        return -1;
+    return (double)real.tv_sec * 1000.0 + (double)real.tv_nsec / 1e6 - (double)us / 1000.0;
+}
+
+double launchAgeMs(const FirstFrameMoment &moment)
+{
+    return launchAgeMs(moment.real);
 }
 
 double peakMemoryMiB()

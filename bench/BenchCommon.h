@@ -8,11 +8,13 @@
 
 typedef std::chrono::steady_clock BenchClock;
 
-// The first frame's moment on two clocks: the bench's own, and the boot clock
-// that the process's start time in /proc is counted on.
+// The first frame's moment on three clocks: the bench's own, the boot clock
+// that the process's start time in /proc is counted on, and the wall clock
+// that the launching script's stamp is taken on.
 struct FirstFrameMoment {
     BenchClock::time_point steady;
     timespec boot = {};
+    timespec real = {};
     double cpuMs = 0;  // CPU time of the process (all threads) up to then
 };
 
@@ -30,6 +32,13 @@ FirstFrameMoment markFirstFrame();
 // Age of the process at that moment, from its start time in /proc/self/stat
 // (clock ticks since boot, so 1/CLK_TCK resolution); -1 when unreadable.
 double processAgeMs(const FirstFrameMoment &moment);
+// Milliseconds from the launch stamp to a moment: LUMBRIK_BENCH_LAUNCH_US
+// holds the wall clock in microseconds, taken by the launching script just
+// before it runs the program (so loading and linking count too); -1 without it.
+double launchAgeMs(const FirstFrameMoment &moment);
+double launchAgeMs(const timespec &real);
+// The wall clock now, for launchAgeMs.
+timespec wallClockNow();
 // Peak resident set of this process in MiB (VmHWM), or -1.
 double peakMemoryMiB();
 // CPU time (user + system) this process has used so far, in ms.

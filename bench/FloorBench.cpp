@@ -5,8 +5,9 @@
 // small blended quads with depth writes off, then the swap. Textures are made
 // in memory (nothing to read or decode).
 //
-// Usage: lumbrik_bench_floor [--frames N] [--overdraw] [--multisample=on|off] [--memory]
+// Usage: lumbrik_bench_floor [--frames N] [--overdraw] [--multisample=on|off] [--memory] [--first-frame]
 // (--memory: the memory at milestones of the run, as the game's bench prints it)
+// --first-frame stops after the first frame and reports only its times.
 // (LUMBRIK_MULTISAMPLE=0|1 works as for the game).
 
 #include <algorithm>
@@ -33,6 +34,7 @@ const double EYE_DISTANCE = 100;  // the plane the game lays its screen out in
 struct FloorOptions {
     int frames = 200;
     bool overdraw = false;
+    bool firstFrameOnly = false;
 };
 
 // Two triangles (s, t, normal, position per vertex: the game's layout) of a
@@ -57,6 +59,8 @@ static bool parseOptions(int argc, char **argv, FloorOptions &options)
             options.overdraw = true;
         else if (strcmp(arg, "--memory") == 0)
             enableMemoryMilestones();
+        else if (strcmp(arg, "--first-frame") == 0)
+            options.firstFrameOnly = true;
         else if (strncmp(arg, "--multisample=", 14) != 0)
             return false;
     }
@@ -161,7 +165,7 @@ int main(int argc, char **argv)
     BenchClock::time_point mainEntered = BenchClock::now();
     FloorOptions options;
     if (!parseOptions(argc, argv, options)) {
-        fprintf(stderr, "usage: %s [--frames N] [--overdraw] [--multisample=on|off] [--memory]\n", argv[0]);
+        fprintf(stderr, "usage: %s [--frames N] [--overdraw] [--multisample=on|off] [--memory] [--first-frame]\n", argv[0]);
         return 2;
     }
     if (options.overdraw)
@@ -169,14 +173,28 @@ int main(int argc, char **argv)
     memoryMilestone("main entered");
     platformKeepLargeBlocksOutOfHeap();  // as the game does
     openGameDisplay(argc, argv);
+    BenchClock::time_point displayOpen = BenchClock::now();
     memoryMilestone("display open");
     FloorScene scene;
     buildScene(scene);
     memoryMilestone("scene built");
+    BenchClock::time_point built = BenchClock::now();
     drawFloor(scene);
+    BenchClock::time_point drawn = BenchClock::now();
     SDL_GL_SwapBuffers();
     FirstFrameMoment first = markFirstFrame();
     memoryMilestone("first frame");
+    if (options.firstFrameOnly) {
+        // Nothing to pick here: the floor's first frame is shown and picked at once.
+        double shown = launchAgeMs(first);
+        printf("summary shown_ms=%.1f picked_ms=%.1f main_ms=%.1f display_ms=%.1f build_ms=%.1f draw_ms=%.1f "
+               "swap_ms=%.1f first_frame_ms=%.0f\n", shown, shown, msBetween(mainEntered, first.steady),
+               msBetween(mainEntered, displayOpen), msBetween(displayOpen, built), msBetween(built, drawn),
+               msBetween(drawn, first.steady), processAgeMs(first));
+        delete app.display;
+        app.display = nullptr;
+        return 0;
+    }
 
     std::vector<double> ms;
     ms.reserve((size_t)options.frames);

@@ -7,13 +7,19 @@
 # rounds and the game's figures as ratios to the floor's, then the game's
 # details (stages, allocations, start-up breakdown, idle CPU), first frames
 # with an empty shader cache, and the pixel writes per screen pixel.
+# Before the scenarios, the first frame gets its own many short rounds (the
+# programs stop right after it), floor and game alternating: "shown" is from
+# the launch (a stamp taken just before the program runs, so loading and
+# linking count) to the return of the first frame's swap; "picked" to the end
+# of the pick that follows it (the floor picks nothing: both are its swap).
 # Each scenario the game plays (see GameBench.cpp: play, hover, pulse, glide)
 # gets its own floor turns, so its ratios come from one run.
 #
 # Usage: bench/run-game-bench.sh [BUILD_DIR] [--before BUILD_DIR] [--rounds N]
 #            [--frames N] [--screens "1920x1080x24 1366x768x24"] [--displays FIRST LAST]
 #            [--modes "software multisample"] [--scenarios "play hover pulse glide"]
-#            [--no-extras]
+#            [--first-frames N] [--no-extras]
+# --first-frames sets the first frame's rounds (default 15; 0 leaves them out).
 # --no-extras leaves out the empty-cache first frames and the pixel writes.
 # BUILD_DIR (default build) holds bench/ and data/. --before names a build of
 # an older commit; its game bench runs in the same turns (its own data folder).
@@ -28,6 +34,7 @@ SCREENS="1920x1080x24 1366x768x24"
 MODES="software multisample"
 SCENARIOS="play hover pulse glide"
 EXTRAS=1
+FIRST_ROUNDS=15
 FIRST_DISPLAY=50
 LAST_DISPLAY=59
 if [ $# -gt 0 ] && [ "${1#-}" = "$1" ]; then
@@ -43,6 +50,7 @@ while [ $# -gt 0 ]; do
     --displays) FIRST_DISPLAY=$2; LAST_DISPLAY=$3; shift 3 ;;
     --modes) MODES=$2; shift 2 ;;
     --scenarios) SCENARIOS=$2; shift 2 ;;
+    --first-frames) FIRST_ROUNDS=$2; shift 2 ;;
     --no-extras) EXTRAS=0; shift ;;
     *) echo "run-game-bench: unknown argument $1" >&2; exit 2 ;;
     esac
@@ -76,7 +84,7 @@ run() {
     [ "$mode" = multisample ] && multisample=1
     [ "$mode" = software ] && [ "$name" = before ] && multisample=0
     (cd "$build/data" && env ${multisample:+LUMBRIK_MULTISAMPLE=$multisample} DISPLAY="$XVFB_DISPLAY" \
-        SDL_AUDIODRIVER=dummy timeout -k 2 900 "$build/bench/$program" "${args[@]}") >"$file" 2>&1 || {
+        SDL_AUDIODRIVER=dummy LUMBRIK_BENCH_LAUNCH_US="${EPOCHREALTIME/./}" timeout -k 2 900 "$build/bench/$program" "${args[@]}") >"$file" 2>&1 || {
         echo "run-game-bench: $name ($mode) failed, status $?; its output:" >&2
         cat "$file" >&2
         failed=1
@@ -102,6 +110,14 @@ field() {
 # median of the numbers on standard input ("-" when none)
 median() {
     sort -g | awk '$1 != "-" { v[n++] = $1 } END { if (n == 0) print "-"; else if (n % 2) print v[(n - 1) / 2]; else printf "%.3f\n", (v[n / 2 - 1] + v[n / 2]) / 2 }'
+}
+
+# spread: "median (quartiles q1-q3, range min-max)" of the numbers on standard input
+spread() {
+    sort -g | awk '$1 != "-" { v[n++] = $1 } END {
+        if (n == 0) { print "-"; exit }
+        m = n % 2 ? v[(n - 1) / 2] : (v[n / 2 - 1] + v[n / 2]) / 2
+        printf "%.1f (%.1f-%.1f, %.1f-%.1f)\n", m, v[int((n - 1) / 4)], v[int(3 * (n - 1) / 4 + 0.5)], v[0], v[n - 1] }'
 }
 
 ratio() {
@@ -150,6 +166,48 @@ summarise_changes() {
         done
         echo "$line"
     done
+}
+
+# first_frames SCREEN MODE: FIRST_ROUNDS start-ups of each program, taking
+# turns; the medians and spreads of both moments, the ratios of the medians
+# and the median of each round's own ratio to that round's floor.
+first_frames() {
+    local name key round f
+    [ "$FIRST_ROUNDS" -gt 0 ] || return 0
+    for round in $(seq "$FIRST_ROUNDS"); do
+        for name in floor game ${BEFORE:+before}; do
+            run "$name" "$2" "$OUT/first-$name-r$round.txt" 1 1 --first-frame
+        done
+    done
+    echo "== $1, $2: first frame, $FIRST_ROUNDS rounds; ms from launch: median (quartiles, range)"
+    for name in floor game ${BEFORE:+before}; do
+        for key in shown_ms picked_ms; do
+            printf "%-8s %-10s %s\n" "$name" "${key%_ms}" \
+                "$(for f in "$OUT"/first-$name-r*.txt; do field "$f" "$key"; done | spread)"
+        done
+    done
+    for name in game ${BEFORE:+before}; do
+        for key in shown_ms picked_ms; do
+            local own
+            own=$(for round in $(seq "$FIRST_ROUNDS"); do
+                printf '%s\n' "$(ratio "$(field "$OUT/first-$name-r$round.txt" "$key")" \
+                    "$(field "$OUT/first-floor-r$round.txt" shown_ms)")"
+            done | median)
+            echo "$name / floor, ${key%_ms}: $(ratio "$(for f in "$OUT"/first-$name-r*.txt; do field "$f" "$key"; done |
+                median)" "$(for f in "$OUT"/first-floor-r*.txt; do field "$f" shown_ms; done | median)") of the" \
+                "medians; each round's own ratio: $own"
+        done
+    done
+    # Where the time goes, medians: display = from main (floor) or from the
+    # settings (game) until the window is open; before_scene = main until the
+    # scene starts; build = the scene (floor: its textures); wait = the
+    # start-up's decodes and uploads; frame2 = the second frame's draw and swap;
+    # pick2 = its pick, by the same two passes.
+    for name in floor game ${BEFORE:+before}; do
+        echo "$name, medians (ms): $(for key in display_ms before_scene_ms build_ms wait_ms draw_ms swap_ms pick_ms \
+            frame2_ms pick2_ms; do printf "%s %s  " "${key%_ms}" "$(for f in "$OUT"/first-$name-r*.txt; do
+            field "$f" "$key"; done | median)"; done)"
+    done
     echo
 }
 
@@ -160,6 +218,7 @@ for screen in $SCREENS; do
         for name in floor game ${BEFORE:+before}; do
             run "$name" "$mode" "$OUT/warm.txt" 10 1
         done
+        first_frames "$screen" "$mode"
         for SCENARIO in $SCENARIOS; do
             tag=$screen-$mode-$SCENARIO
             for round in $(seq "$ROUNDS"); do

@@ -88,7 +88,7 @@ uint64_t frameDigest()
     return h | 1;  // never 0, which stands for "nothing shown"
 }
 
-bool runFrame()
+bool drawFrame()
 {
     app.frameTicks = readFrameClock(app.clock);
     walkScene();
@@ -104,9 +104,21 @@ bool runFrame()
     drawFrameFromCache(app.frameCache);
     if (drawnObserver)
         drawnObserver(drawnObserverUser);
-    SDL_GL_SwapBuffers();
+    return true;
+}
+
+void pickFrame()
+{
     app.picker.pick();
     app.pickX = app.mouseX;
     app.pickY = app.mouseY;
+}
+
+bool runFrame()
+{
+    if (!drawFrame())
+        return false;
+    SDL_GL_SwapBuffers();
+    pickFrame();
     return true;
 }

@@ -13,6 +13,11 @@ struct ScreenBox;
 // frame digest equals the one on screen and the last pick looked at the
 // pointer's pixel, the draw, the swap and the pick. True when it drew.
 bool runFrame();
+// runFrame's first half: the walk and, unless nothing changed, the draw into
+// the back buffer; true when it drew (then the swap and pickFrame follow).
+bool drawFrame();
+// runFrame's last step, after the swap: the pick at the pointer, remembered.
+void pickFrame();
 // Takes the frame time, clears, draws the tree and the transparent queue
 // into the back buffer (always; no digest, no swap, no pick).
 void drawScene();

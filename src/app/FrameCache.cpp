@@ -13,9 +13,8 @@
 // Past this share of the window a partial frame saves little: showing the
 // kept picture and copying the new one each cost about a full-screen pass.
 static const double PARTIAL_SHARE_LIMIT = 0.6;
-// A multisampled picture is kept through memory this many pixels at a time
-// (3 bytes each), not the whole window's 6 MiB at 1920x1080.
-static const int32_t KEEP_BAND_PIXELS = 1 << 18;
+// Rows copied at a time through memory.
+static const int32_t KEEP_BAND_ROWS = 64;
 
 void FrameCache::release()
 {
@@ -143,7 +142,10 @@ static void checkDriver(FrameCache &c)
     c.usable = version != nullptr;
     GLint sampleBuffers = 0;
     glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
-    c.throughMemory = sampleBuffers > 0;
+    // Mesa's software rasterizer compiles a blit for the first copy into a
+    // texture, which costs the frame that first keeps 60-300 ms; read back
+    // and uploaded, the copy costs about the same without it.
+    c.throughMemory = sampleBuffers > 0 || (app.display && app.display->softwareRenderer);
 }
 
 // A texture of the window's size; false when the driver cannot give one.
@@ -188,7 +190,9 @@ static bool ensureTexture(FrameCache &c, int32_t width, int32_t height)
 
 // Copies the rectangle of the back buffer into the texture. A multisampled
 // buffer goes through memory: Mesa's software rasterizer copies one sample of
-// each pixel into a texture, not the pixel's resolved colour.
+// each pixel into a texture, not the pixel's resolved colour. Through memory,
+// the rectangle goes in bands of rows, so a whole window needs no whole
+// window's worth of memory.
 static void keepRect(const FrameCache &c, const PixelRect &r)
 {
     int32_t w = r.x1 - r.x0, h = r.y1 - r.y0;
@@ -198,15 +202,14 @@ static void keepRect(const FrameCache &c, const PixelRect &r)
         glBindTexture(GL_TEXTURE_2D, 0);
         return;
     }
-    // A band of whole rows at a time: the buffer stays small however much changed.
-    static std::vector<unsigned char> pixels;  // Owns: at most KEEP_BAND_PIXELS of them
-    int32_t bandRows = std::max(1, KEEP_BAND_PIXELS / w);
-    pixels.resize((size_t)w * std::min(bandRows, h) * 3);
+    static std::vector<unsigned char> pixels;  // Owns: at most KEEP_BAND_ROWS rows
+    int32_t band = h < KEEP_BAND_ROWS ? h : KEEP_BAND_ROWS;
+    pixels.resize((size_t)w * band * 3);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    for (int32_t y = r.y0; y < r.y1; y += bandRows) {
-        int32_t rows = std::min(bandRows, r.y1 - y);
+    for (int32_t y = r.y0; y < r.y1; y += band) {
+        int32_t rows = r.y1 - y < band ? r.y1 - y : band;
         glReadPixels(r.x0, y, w, rows, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
         glTexSubImage2D(GL_TEXTURE_2D, 0, r.x0, y, w, rows, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     }
@@ -278,7 +281,11 @@ static void drawFully(FrameCache &c, int32_t width, int32_t height)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawQueuedMeshes();
     c.fullFrames++;
-    c.kept = !c.fullRedraw && ensureTexture(c, width, height);
+    // A start's first frame is only shown: making the texture and the
+    // driver's first copy into it would hold back the first picture.
+    bool first = c.awaitingFirst;
+    c.awaitingFirst = false;
+    c.kept = !c.fullRedraw && !first && ensureTexture(c, width, height);
     if (!c.kept)
         return;
     PixelRect all;

@@ -42,6 +42,7 @@ struct FrameCache {
     int32_t textureWidth = 0, textureHeight = 0;
     bool kept = false;
     bool fullRedraw = false;     // set: every frame drawn in full (old drivers, tests, comparison)
+    bool awaitingFirst = true;   // the next frame is a start's first: shown, not kept
     bool checked = false;        // the driver was asked what it supports
     bool usable = false;         // ... and it can copy the screen into a texture
     bool powerOfTwo = false;     // ... only into a power-of-two one

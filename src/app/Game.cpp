@@ -119,6 +119,7 @@ DecodeCounts buildFirstScene()
     DecodeCounts decodes = finishDeferredDecoding();
     app.frameTicks = readFrameClock(app.clock);
     restartClocks(app.root, app.frameTicks);
+    app.frameCache.awaitingFirst = true;
     return decodes;
 }
 

@@ -160,6 +160,27 @@ TEST_F(FrameCacheTest, FramesDrawnFromTheKeptPictureEqualFullRedrawsPixelForPixe
     }
 }
 
+// A start shows its first frame without keeping it (the copy would hold the
+// picture back); the second frame, drawn in full, keeps, and the third can
+// already come from the kept picture.
+TEST_F(FrameCacheTest, AStartKeepsFromItsSecondFrameNotItsFirst)
+{
+    for (int start = 0; start < 2; start++) {
+        Settings s;
+        s.showWelcome = 0;
+        startScenario(clock, s, Progress());
+        uint64_t full = app.frameCache.fullFrames, partial = app.frameCache.partialFrames;
+        playScenario(1, 16);
+        EXPECT_EQ(full + 1, app.frameCache.fullFrames) << "start " << start;
+        EXPECT_FALSE(app.frameCache.kept) << "start " << start << ": the first frame was kept";
+        playScenario(1, 16);
+        EXPECT_EQ(full + 2, app.frameCache.fullFrames) << "start " << start;
+        EXPECT_TRUE(app.frameCache.kept) << "start " << start << ": the second frame was not kept";
+        EXPECT_EQ(partial, app.frameCache.partialFrames) << "start " << start;
+        endScenario();
+    }
+}
+
 // Rectangles of the draws that changed, and only those.
 TEST(ChangedRectTest, CoversTheOldAndNewPlaceOfAMovedDrawAndNothingElse)
 {
