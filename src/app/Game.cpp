@@ -16,6 +16,7 @@
 #include "audio/Mixer.h"
 #include "platform/Platform.h"
 #include "puzzle/PhotoPictures.h"
+#include "resources/AheadDecoding.h"
 #include "resources/DeferredDecoding.h"
 #include "resources/Language.h"
 #include "resources/Settings.h"

@@ -8,7 +8,7 @@
 #include "menus/Screen.h"
 #include "menus/WebLinks.h"
 #include "puzzle/PuzzleFlow.h"
-#include "resources/DeferredDecoding.h"
+#include "resources/AheadDecoding.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
 

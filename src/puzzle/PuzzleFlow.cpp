@@ -7,7 +7,7 @@
 #include "menus/Button.h"
 #include "menus/Screen.h"
 #include "puzzle/PuzzleBoard.h"
-#include "resources/DeferredDecoding.h"
+#include "resources/AheadDecoding.h"
 #include "resources/Settings.h"
 #include "scene/SceneObject.h"
 #include "scene/Tween.h"

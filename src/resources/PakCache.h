@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "resources/ArchiveTextures.h"
-#include "resources/DeferredDecoding.h"
+#include "resources/AheadDecoding.h"
 #include "resources/PakArchive.h"
 
 // Called when an archive cannot be opened or is malformed. The game's handler

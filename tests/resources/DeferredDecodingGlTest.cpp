@@ -8,6 +8,7 @@
 #include "app/App.h"
 #include "app/Display.h"
 #include "app/GL.h"
+#include "resources/AheadDecoding.h"
 #include "resources/DeferredDecoding.h"
 #include "resources/ArchiveTextures.h"
 #include "resources/PakArchive.h"

@@ -6,6 +6,7 @@
 #include "app/App.h"
 #include "app/Game.h"
 #include "audio/Mixer.h"
+#include "resources/AheadDecoding.h"
 #include "resources/Mesh.h"
 #include "scene/SceneObject.h"
 
